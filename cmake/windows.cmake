@@ -1,0 +1,46 @@
+# The Windows product and its tests, built with MinGW-w64.
+
+set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+target_compile_definitions(core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+  _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+add_library(win32layer STATIC ${WIN32_SOURCES})
+target_link_libraries(win32layer PUBLIC core)
+target_compile_options(win32layer PRIVATE -Wall -Wextra)
+
+set(APP_LIBS comctl32 shell32 shlwapi user32 gdi32 advapi32 winmm ole32 oleaut32 uuid)
+
+add_executable(qingchuang WIN32 src/main_win.cpp resources/app.rc)
+target_link_libraries(qingchuang PRIVATE win32layer ${APP_LIBS} ${STATIC_RUNTIME})
+target_link_options(qingchuang PRIVATE -municode -s)
+set_target_properties(qingchuang PROPERTIES OUTPUT_NAME qingchuang)
+# windres needs the include path for control_ids.h and the resource files.
+set_property(SOURCE resources/app.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_SOURCE_DIR}/resources/app.manifest ${CMAKE_SOURCE_DIR}/resources/app.ico)
+target_include_directories(qingchuang PRIVATE src resources)
+
+# GoogleTest built from Debian's sources for the Windows-side tests.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB E2E_SUPPORT CONFIGURE_DEPENDS tests/e2e/support/*.cpp)
+if(E2E_SUPPORT)
+add_library(e2e_support STATIC ${E2E_SUPPORT})
+target_include_directories(e2e_support PUBLIC tests/e2e src)
+target_compile_definitions(e2e_support PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
+target_link_libraries(e2e_support PUBLIC gtest ${APP_LIBS})
+
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
+foreach(src ${E2E_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE e2e_support gtest_main ${STATIC_RUNTIME})
+  # The tests find the product beside themselves, in the build folder.
+  add_dependencies(${name} qingchuang)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endforeach()
+endif()

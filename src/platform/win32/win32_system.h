@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/system.h"
+#include "platform/win32/handles.h"
+
+class Win32System : public System {
+public:
+    LocalTime Now() const override;
+    std::wstring FormatTimeOfDay(const LocalTime& t) const override;
+    std::optional<std::wstring> GetSetting(const std::wstring& app, const std::wstring& section,
+                                           const std::wstring& key) const override;
+    bool SaveSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                     const std::wstring& value) override;
+    bool FileExists(const std::wstring& path) const override;
+    bool PathExists(const std::wstring& path) const override;
+    bool RemoveFile(const std::wstring& path) override;
+    bool CreateFolder(const std::wstring& path) override;
+    bool CopyFileTo(const std::wstring& from, const std::wstring& to) override;
+    bool AnotherInstanceRunning() override;
+    std::wstring WindowsDirectory() const override;
+    std::wstring ExecutablePath() const override;
+    void TrimWorkingSet() override;
+    bool StartProcess(const std::wstring& commandLine) override;
+    std::span<const std::uint8_t> FindWav(std::string_view name) const override;
+    void PlayImage(std::span<const std::uint8_t> image, std::uint32_t flags) override;
+
+private:
+    Handle instanceMutex_;
+};

@@ -1,0 +1,52 @@
+#include "scheduler/tick.h"
+
+#include <cstdio>
+
+#include "app/frmmain.h"
+
+namespace scheduler {
+
+std::wstring YearMonthText(const LocalTime& t) {
+    wchar_t buf[32];
+    std::swprintf(buf, 32, L"%04d年%02d月", t.year, t.month);
+    return std::wstring(buf).substr(0, 8);
+}
+
+std::wstring DayText(const LocalTime& t) { return std::to_wstring(t.day); }
+
+}  // namespace scheduler
+
+namespace {
+
+template <class F>
+void Duty(F&& f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+void Frmmain::Timer3_Timer() {
+    Duty([&] { TickClock(); });
+    // A duty that lets the message loop turn (a message box, a download)
+    // lets further ticks fall due; those only keep the clock current, so no
+    // duty ever runs twice at once.
+    if (inTick_) return;
+    inTick_ = true;
+    Duty([&] {
+        if (trayWanted_ && trayRetries_ > 0) {
+            --trayRetries_;
+            if (AddTrayIcon(TrayData)) trayRetries_ = 0;
+        }
+    });
+    inTick_ = false;
+}
+
+void Frmmain::TickClock() {
+    const LocalTime now = sys_.Now();
+    Duty([&] { ui_.SetText(Labday(0), scheduler::YearMonthText(now)); });
+    Duty([&] { ui_.SetText(Labday(1), scheduler::DayText(now)); });
+    Duty([&] { ui_.SetText(Labday(2), sys_.FormatTimeOfDay(now)); });
+}

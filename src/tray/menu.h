@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace menu {
+inline constexpr int kItems = 11;
+// Captions of mnwall(0..10); "-" is a separator.
+extern const wchar_t* const kCaptions[kItems];
+inline constexpr const wchar_t* kMenuCaption = L"菜单";
+
+inline constexpr const wchar_t* kHomePage = L"http://qingchuang.example/";
+inline constexpr const wchar_t* kMailAddress = L"author@qingchuang.example";
+inline constexpr const wchar_t* kDisplaySettings = L"rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0";
+
+// "晴窗画匣 V1.82": the minor number with at least two digits.
+std::wstring VersionLine(int major, int minor);
+std::wstring AboutText(int major, int minor);
+
+// True for an entry that names a picture on the web.
+bool IsWebEntry(const std::wstring& entry);
+// The last four characters of a text (all of it when shorter).
+std::wstring LastFour(const std::wstring& text);
+// The first free AppDir\Wallpaper\Tirnaco<n><ext> with n from 10 up;
+// empty when every 16-bit number is taken.
+std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& ext,
+                            const std::function<bool(const std::wstring&)>& exists);
+}  // namespace menu

@@ -1,0 +1,227 @@
+#pragma once
+
+// Recording fakes of the platform interfaces for the native unit tests.
+
+#include <algorithm>
+#include <cwctype>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "platform/system.h"
+#include "platform/window.h"
+
+struct FakeControl {
+    int value = 0;
+    std::wstring text;
+    bool enabled = true;
+    SysColor back = SysColor::ScrollBar;
+    bool underline = false;
+};
+
+struct MsgBoxCall {
+    std::wstring text;
+    int style;
+    std::wstring title;
+};
+
+struct TrayCall {
+    int action;
+    TrayRecord record;
+};
+
+class FakeWindow : public Window {
+public:
+    std::map<int, FakeControl> controls;
+    std::vector<std::wstring> list;
+    int listIndex = -1;
+    int focus = 0;
+    int tabsPosted = 0;
+    WindowState state = WindowState::Normal;
+    bool visible = false;
+    int screenW = 1024, screenH = 768, winW = 360, winH = 250;
+    int left = 0, top = 0;
+    bool unloaded = false;
+    std::set<Timer> timers;
+    std::vector<MsgBoxCall> boxes;
+    std::vector<int> answers;  // answers for the next boxes, in order; OK when empty
+    std::vector<TrayCall> tray;
+    bool trayShown = false;  // what the shell would show
+    int foregrounds = 0;
+    int popups = 0;
+    std::vector<std::wstring> opened;
+
+    FakeControl& C(int id) { return controls[id]; }
+
+    int GetValue(int id) const override { return Get(id).value; }
+    void SetValue(int id, int v) override { controls[id].value = v; }
+    std::wstring GetText(int id) const override { return Get(id).text; }
+    void SetText(int id, const std::wstring& t) override { controls[id].text = t; }
+    bool IsEnabled(int id) const override { return Get(id).enabled; }
+    void SetEnabled(int id, bool e) override { controls[id].enabled = e; }
+    void SetBackColor(int id, SysColor c) override { controls[id].back = c; }
+    void SetUnderline(int id, bool u) override { controls[id].underline = u; }
+    int GetFocus() const override { return focus; }
+    void SetFocus(int id) override { focus = id; }
+    void PostTab() override { ++tabsPosted; }
+
+    int ListCount(int) const override { return static_cast<int>(list.size()); }
+    std::wstring ListItem(int, int i) const override {
+        return i >= 0 && i < static_cast<int>(list.size()) ? list[i] : std::wstring();
+    }
+    void ListAdd(int, const std::wstring& s) override { list.push_back(s); }
+    void ListClear(int) override {
+        list.clear();
+        listIndex = -1;
+    }
+    int ListIndex(int) const override { return listIndex; }
+    void SetListIndex(int, int i) override { listIndex = i; }
+
+    WindowState GetWindowState() const override { return state; }
+    void SetWindowState(WindowState s) override { state = s; }
+    bool IsVisible() const override { return visible; }
+    void Show() override { visible = true; }
+    void Hide() override { visible = false; }
+    void ScreenSize(int& w, int& h) const override {
+        w = screenW;
+        h = screenH;
+    }
+    void WindowSize(int& w, int& h) const override {
+        w = winW;
+        h = winH;
+    }
+    void MoveTo(int l, int t) override {
+        left = l;
+        top = t;
+    }
+    void Unload() override { unloaded = true; }
+
+    void SetTimerEnabled(Timer t, bool e) override {
+        if (e)
+            timers.insert(t);
+        else
+            timers.erase(t);
+    }
+    bool IsTimerEnabled(Timer t) const override { return timers.count(t) != 0; }
+
+    int MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
+        boxes.push_back({text, style, title});
+        if (answers.empty()) return mb::kAnswerOk;
+        const int a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    }
+
+    bool shellReady = true;  // false: the shell refuses every call, as before Explorer is up
+    bool NotifyIcon(int action, const TrayRecord& r) override {
+        tray.push_back({action, r});
+        if (!shellReady) return false;
+        if (action == tray_action::kAdd) {
+            if (trayShown) return false;
+            trayShown = true;
+        } else if (!trayShown) {
+            return false;
+        }
+        if (action == tray_action::kDelete) trayShown = false;
+        return true;
+    }
+    void SetForeground() override { ++foregrounds; }
+    void PopupMenu() override { ++popups; }
+    void ShellOpen(const std::wstring& target) override { opened.push_back(target); }
+
+private:
+    const FakeControl& Get(int id) const {
+        static const FakeControl none;
+        auto it = controls.find(id);
+        return it == controls.end() ? none : it->second;
+    }
+};
+
+struct Played {
+    std::string name;  // upper-case resource name, or "<image>" for a joined image
+    std::uint32_t flags;
+    std::size_t bytes;
+};
+
+class FakeSystem : public System {
+public:
+    LocalTime now = MakeTime(2008, 12, 20, 14, 5, 9);
+    std::map<std::wstring, std::wstring> registry;  // "app\\section\\key" -> value
+    std::vector<std::wstring> saves;                // keys in write order
+    std::set<std::wstring> files;                   // full paths, as given
+    std::set<std::wstring> folders;
+    std::set<std::wstring> undeletable;
+    std::vector<std::pair<std::wstring, std::wstring>> copies;
+    bool failCopies = false;
+    bool otherInstance = false;
+    std::wstring windir = L"C:\\windows";
+    std::wstring exe = L"C:\\Program Files\\晴窗\\qingchuang.exe";
+    int trims = 0;
+    std::vector<std::wstring> started;
+    std::map<std::string, std::vector<std::uint8_t>> wavs;  // upper-case name -> image
+    std::vector<Played> played;
+
+    LocalTime Now() const override { return now; }
+    std::wstring FormatTimeOfDay(const LocalTime& t) const override {
+        wchar_t b[16];
+        swprintf(b, 16, L"%02d:%02d:%02d", t.hour, t.minute, t.second);
+        return b;
+    }
+    static std::wstring Key(const std::wstring& a, const std::wstring& s, const std::wstring& k) {
+        return a + L"\\" + s + L"\\" + k;
+    }
+    std::optional<std::wstring> GetSetting(const std::wstring& a, const std::wstring& s,
+                                           const std::wstring& k) const override {
+        auto it = registry.find(Key(a, s, k));
+        if (it == registry.end()) return std::nullopt;
+        return it->second;
+    }
+    bool SaveSetting(const std::wstring& a, const std::wstring& s, const std::wstring& k,
+                     const std::wstring& v) override {
+        registry[Key(a, s, k)] = v;
+        saves.push_back(k);
+        return true;
+    }
+    bool FileExists(const std::wstring& p) const override { return files.count(p) != 0; }
+    bool PathExists(const std::wstring& p) const override {
+        return files.count(p) != 0 || folders.count(p) != 0;
+    }
+    bool RemoveFile(const std::wstring& p) override {
+        if (undeletable.count(p)) return false;
+        return files.erase(p) != 0;
+    }
+    bool CreateFolder(const std::wstring& p) override {
+        if (PathExists(p)) return false;
+        folders.insert(p);
+        return true;
+    }
+    bool CopyFileTo(const std::wstring& from, const std::wstring& to) override {
+        copies.push_back({from, to});
+        if (failCopies || !files.count(from) || PathExists(to)) return false;
+        files.insert(to);
+        return true;
+    }
+    bool AnotherInstanceRunning() override { return otherInstance; }
+    std::wstring WindowsDirectory() const override { return windir; }
+    std::wstring ExecutablePath() const override { return exe; }
+    void TrimWorkingSet() override { ++trims; }
+    bool StartProcess(const std::wstring& cmd) override {
+        started.push_back(cmd);
+        return true;
+    }
+    std::span<const std::uint8_t> FindWav(std::string_view name) const override {
+        std::string up(name);
+        std::transform(up.begin(), up.end(), up.begin(), [](unsigned char c) { return std::toupper(c); });
+        auto it = wavs.find(up);
+        if (it == wavs.end()) return {};
+        return it->second;
+    }
+    void PlayImage(std::span<const std::uint8_t> image, std::uint32_t flags) override {
+        std::string name = "<image>";
+        for (auto& [n, img] : wavs)
+            if (img.data() == image.data() && img.size() == image.size()) name = n;
+        played.push_back({name, flags, image.size()});
+    }
+};
