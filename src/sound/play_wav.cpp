@@ -1,0 +1,42 @@
+#include "sound/play_wav.h"
+
+#include <span>
+#include <vector>
+
+#include "sound/speech.h"
+#include "sound/wav.h"
+
+void PlayWav(System& sys, std::string_view name, std::uint32_t flags) {
+    const auto image = sys.FindWav(name);
+    if (image.empty()) throw SoundNotFound(name);
+    sys.PlayImage(image, flags | snd::kMemory);
+}
+
+void SpeakTime(System& sys, const LocalTime& now) {
+    const std::vector<std::string> pieces = ComposeSpeech(now);
+
+    // Played as one image the pieces follow each other without the pause the
+    // platform puts between two sounds.
+    std::vector<std::span<const std::uint8_t>> images;
+    images.reserve(pieces.size());
+    for (const auto& name : pieces) {
+        const auto image = sys.FindWav(name);
+        if (image.empty()) break;
+        images.push_back(image);
+    }
+    if (images.size() == pieces.size()) {
+        if (const auto joined = JoinWav(images)) {
+            sys.PlayImage(*joined, snd::kDefault);
+            return;
+        }
+    }
+
+    // Pieces that cannot be joined still play, one by one; a missing one is
+    // left out rather than cutting the announcement short.
+    for (const auto& name : pieces) {
+        try {
+            PlayWav(sys, name);
+        } catch (const SoundNotFound&) {
+        }
+    }
+}

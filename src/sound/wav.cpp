@@ -1,0 +1,112 @@
+#include "sound/wav.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+bool IsId(std::span<const std::uint8_t> b, std::size_t at, const char* id) {
+    return std::memcmp(b.data() + at, id, 4) == 0;
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void PutId(std::vector<std::uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
+
+constexpr std::size_t kHeaderSize = 44;
+
+}  // namespace
+
+std::optional<WavInfo> ParseWav(std::span<const std::uint8_t> image) {
+    if (image.size() < 12 || !IsId(image, 0, "RIFF") || !IsId(image, 8, "WAVE")) return std::nullopt;
+    const std::uint64_t riffEnd = std::uint64_t{Le32(image, 4)} + 8;
+    // Bytes after the RIFF chunk are not part of the sound; a RIFF chunk
+    // longer than the image means the image was cut short.
+    if (riffEnd > image.size() || riffEnd < 12) return std::nullopt;
+    const std::size_t end = static_cast<std::size_t>(riffEnd);
+
+    std::optional<WavFormat> format;
+    std::optional<std::span<const std::uint8_t>> data;
+    std::size_t pos = 12;
+    while (end - pos >= 8) {
+        const std::size_t size = Le32(image, pos + 4);
+        const std::size_t body = pos + 8;
+        if (size > end - body) return std::nullopt;
+        if (IsId(image, pos, "fmt ") && !format) {
+            if (size < 16) return std::nullopt;
+            WavFormat f;
+            f.formatTag = Le16(image, body);
+            f.channels = Le16(image, body + 2);
+            f.sampleRate = Le32(image, body + 4);
+            f.byteRate = Le32(image, body + 8);
+            f.blockAlign = Le16(image, body + 12);
+            f.bitsPerSample = Le16(image, body + 14);
+            if (f.channels == 0 || f.sampleRate == 0 || f.blockAlign == 0 || f.bitsPerSample == 0)
+                return std::nullopt;
+            format = f;
+        } else if (IsId(image, pos, "data") && !data) {
+            data = image.subspan(body, size);
+        }
+        // Chunks are word-aligned; the last one may lack its pad byte.
+        pos = body + size + (size & 1);
+        if (pos >= end) break;
+    }
+    if (!format || !data) return std::nullopt;
+    return WavInfo{*format, *data};
+}
+
+std::optional<std::vector<std::uint8_t>> JoinWav(const std::vector<std::span<const std::uint8_t>>& images) {
+    if (images.empty()) return std::nullopt;
+    std::vector<WavInfo> parts;
+    parts.reserve(images.size());
+    std::uint64_t total = 0;
+    for (const auto& image : images) {
+        auto info = ParseWav(image);
+        if (!info || info->format.formatTag != 1) return std::nullopt;
+        if (!parts.empty() && !(info->format == parts.front().format)) return std::nullopt;
+        // A partial frame at the end of one part would shift every later sample.
+        const std::size_t whole = info->data.size() - info->data.size() % info->format.blockAlign;
+        info->data = info->data.first(whole);
+        total += whole;
+        parts.push_back(*info);
+    }
+    if (total > std::numeric_limits<std::uint32_t>::max() - kHeaderSize) return std::nullopt;
+
+    const WavFormat& f = parts.front().format;
+    const auto dataSize = static_cast<std::uint32_t>(total);
+    const std::uint32_t pad = dataSize & 1;
+    std::vector<std::uint8_t> out;
+    out.reserve(kHeaderSize + dataSize + pad);
+    PutId(out, "RIFF");
+    Put32(out, static_cast<std::uint32_t>(kHeaderSize - 8) + dataSize + pad);
+    PutId(out, "WAVE");
+    PutId(out, "fmt ");
+    Put32(out, 16);
+    Put16(out, f.formatTag);
+    Put16(out, f.channels);
+    Put32(out, f.sampleRate);
+    Put32(out, f.byteRate);
+    Put16(out, f.blockAlign);
+    Put16(out, f.bitsPerSample);
+    PutId(out, "data");
+    Put32(out, dataSize);
+    for (const auto& part : parts) out.insert(out.end(), part.data.begin(), part.data.end());
+    if (pad) out.push_back(0);
+    return out;
+}
