@@ -9,7 +9,7 @@ add_library(win32layer STATIC ${WIN32_SOURCES})
 target_link_libraries(win32layer PUBLIC core)
 target_compile_options(win32layer PRIVATE -Wall -Wextra)
 
-set(APP_LIBS comctl32 shell32 shlwapi user32 gdi32 advapi32 winmm ole32 oleaut32 uuid)
+set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32)
 
 add_executable(qingchuang WIN32 src/main_win.cpp resources/app.rc)
 target_link_libraries(qingchuang PRIVATE win32layer ${APP_LIBS} ${STATIC_RUNTIME})
@@ -43,4 +43,24 @@ foreach(src ${E2E_TESTS})
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endforeach()
+endif()
+
+# Benchmarks: programs that print their figures; not tests.
+add_executable(minimal_window WIN32 bench/minimal_window.cpp)
+target_link_libraries(minimal_window PRIVATE ${STATIC_RUNTIME})
+target_link_options(minimal_window PRIVATE -municode -s)
+add_executable(startup_bench bench/startup_bench.cpp)
+target_compile_definitions(startup_bench PRIVATE UNICODE _UNICODE)
+target_link_libraries(startup_bench PRIVATE psapi ${STATIC_RUNTIME})
+target_link_options(startup_bench PRIVATE -municode)
+
+# The help file beside the program.
+find_program(CHMCMD chmcmd)
+if(CHMCMD)
+  file(GLOB HELP_SOURCES CONFIGURE_DEPENDS resources/help/*)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/help.chm
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tools/make_help.sh ${CMAKE_BINARY_DIR}
+    DEPENDS ${HELP_SOURCES} ${CMAKE_SOURCE_DIR}/tools/make_help.sh
+    COMMENT "Building help.chm")
+  add_custom_target(help_file ALL DEPENDS ${CMAKE_BINARY_DIR}/help.chm)
 endif()

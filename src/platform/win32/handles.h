@@ -47,9 +47,14 @@ struct CloseIcon {
     void operator()(HICON h) const { ::DestroyIcon(h); }
 };
 
+struct CloseModule {
+    void operator()(HMODULE h) const { ::FreeLibrary(h); }
+};
+
 using Handle = UniqueHandle<HANDLE, nullptr, CloseKernel>;
 using Key = UniqueHandle<HKEY, nullptr, CloseKey>;
 using Font = UniqueHandle<HFONT, nullptr, CloseGdi>;
 using Brush = UniqueHandle<HBRUSH, nullptr, CloseGdi>;
 using Menu = UniqueHandle<HMENU, nullptr, CloseMenu>;
 using Icon = UniqueHandle<HICON, nullptr, CloseIcon>;
+using Module = UniqueHandle<HMODULE, nullptr, CloseModule>;

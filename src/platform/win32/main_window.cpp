@@ -95,7 +95,8 @@ int Layer(ControlKind k) {
     }
 }
 
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 }  // namespace
 
@@ -115,8 +116,6 @@ bool MainWindow::Create() {
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &MainWindow::WndProc;
     wc.hInstance = instance_;
-    wc.hIcon = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0,
-                                               LR_DEFAULTSIZE | LR_SHARED));
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = APP_WINDOW_CLASS;
@@ -188,8 +187,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         dpi_ = DpiOf(hwnd_);
         MakeFonts();
         MakeIcons();
+        SizeWindow();
         CreateControls();
-        LayOut();
         return 0;
     case WM_COMMAND: {
         const int id = LOWORD(wp);
@@ -324,33 +323,49 @@ LRESULT MainWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, in
 }
 
 void MainWindow::CreateControls() {
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                 instance_, nullptr);
-    if (tooltip_) ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 360);
     for (int layer = 0; layer < 3; ++layer) {
         for (const ControlSpec& c : Controls()) {
             if (Layer(c.kind) != layer) continue;
-            HWND h = ::CreateWindowExW(0, ClassOf(c.kind), c.text, StyleOf(c), 0, 0, 0, 0, hwnd_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+            RECT r = PlaceOf(c);
+            HWND h = ::CreateWindowExW(0, ClassOf(c.kind), c.text, StyleOf(c), r.left, r.top, r.right - r.left,
+                                       r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                       instance_, nullptr);
             if (!h) continue;
+            ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c)), FALSE);
             if (c.maxLength > 0) ::SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(c.maxLength), 0);
             if (c.checked) ::SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
             if (c.kind == ControlKind::TextBox || c.kind == ControlKind::CheckBox || c.id == ID_LABAPP)
                 ::SetWindowSubclass(h, &MainWindow::ControlProc, static_cast<UINT_PTR>(c.id),
                                     reinterpret_cast<DWORD_PTR>(this));
-            if (c.tooltip && tooltip_) {
-                TTTOOLINFOW ti{};
-                ti.cbSize = sizeof ti;
-                ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-                ti.hwnd = hwnd_;
-                ti.uId = reinterpret_cast<UINT_PTR>(h);
-                ti.lpszText = const_cast<wchar_t*>(c.tooltip);
-                ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-            }
         }
     }
-    // The popup menu; a menu of the window that is never shown as a bar.
+}
+
+// Tooltips matter only once the window is seen; made then, to keep start-up short.
+void MainWindow::CreateTooltips() {
+    if (tooltip_) return;
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                 instance_, nullptr);
+    if (!tooltip_) return;
+    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ::MulDiv(360, static_cast<int>(dpi_), 96));
+    for (const ControlSpec& c : Controls()) {
+        HWND h = Item(c.id);
+        if (!c.tooltip || !h) continue;
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = hwnd_;
+        ti.uId = reinterpret_cast<UINT_PTR>(h);
+        ti.lpszText = const_cast<wchar_t*>(c.tooltip);
+        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+}
+
+// The popup menu, made at its first use; a menu of the window that is never
+// shown as a bar.
+void MainWindow::CreateMenus() {
+    if (menuBar_) return;
     menuBar_.reset(::CreateMenu());
     popup_ = ::CreatePopupMenu();
     for (int i = 0; i < menu::kItems; ++i) {
@@ -360,6 +375,37 @@ void MainWindow::CreateControls() {
             ::AppendMenuW(popup_, MF_STRING, ID_MNWALL_0 + i, menu::kCaptions[i]);
     }
     ::AppendMenuW(menuBar_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), menu::kMenuCaption);
+}
+
+RECT MainWindow::PlaceOf(const ControlSpec& c) const {
+    const int dpi = static_cast<int>(dpi_);
+    int left, top;
+    WindowPlace(c, left, top);
+    int x = TwipsToPixels(left, dpi), y = TwipsToPixels(top, dpi);
+    int w = TwipsToPixels(c.width, dpi), h = TwipsToPixels(c.height, dpi);
+    // A label lower than a line of the dialog font would cut its text;
+    // grow it evenly about its middle.
+    if (c.kind == ControlKind::Label && c.id != ID_LABDAY_0 + 1 && h < lineHeight_) {
+        y -= (lineHeight_ - h) / 2;
+        h = lineHeight_;
+    }
+    return RECT{x, y, x + w, y + h};
+}
+
+HFONT MainWindow::FontOf(const ControlSpec& c) const {
+    if (c.id == ID_LABDAY_0 + 1) return dayFont_.get();
+    if (c.id == ID_LABAPP && underline_) return underlineFont_.get();
+    return font_.get();
+}
+
+void MainWindow::SizeWindow() {
+    RECT want{0, 0, TwipsToPixels(kClientWidthTwips, static_cast<int>(dpi_)),
+              TwipsToPixels(kClientHeightTwips, static_cast<int>(dpi_))};
+    static const auto adjust = User32<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    if (!(adjust && adjust(&want, kWindowStyle, FALSE, WS_EX_CONTROLPARENT, dpi_)))
+        ::AdjustWindowRectEx(&want, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::MakeFonts() {
@@ -377,6 +423,12 @@ void MainWindow::MakeFonts() {
         lf.lfCharSet = DEFAULT_CHARSET;
     }
     font_.reset(::CreateFontIndirectW(&lf));
+    HDC dc = ::GetDC(hwnd_);
+    HGDIOBJ old = ::SelectObject(dc, font_.get());
+    TEXTMETRICW tm{};
+    lineHeight_ = ::GetTextMetricsW(dc, &tm) ? static_cast<int>(tm.tmHeight) : 0;
+    ::SelectObject(dc, old);
+    ::ReleaseDC(hwnd_, dc);
     lf.lfUnderline = TRUE;
     underlineFont_.reset(::CreateFontIndirectW(&lf));
     LOGFONTW day{};
@@ -400,38 +452,13 @@ void MainWindow::MakeIcons() {
 }
 
 void MainWindow::LayOut() {
-    const int dpi = static_cast<int>(dpi_);
-    RECT want{0, 0, TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi)};
-    static const auto adjust = User32<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-    if (!(adjust && adjust(&want, kWindowStyle, FALSE, WS_EX_CONTROLPARENT, dpi_)))
-        ::AdjustWindowRectEx(&want, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-    HDC dc = ::GetDC(hwnd_);
-    HGDIOBJ old = ::SelectObject(dc, font_.get());
-    TEXTMETRICW tm{};
-    ::GetTextMetricsW(dc, &tm);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(hwnd_, dc);
-
+    SizeWindow();
     for (const ControlSpec& c : Controls()) {
         HWND h = Item(c.id);
         if (!h) continue;
-        int left, top;
-        WindowPlace(c, left, top);
-        int x = TwipsToPixels(left, dpi), y = TwipsToPixels(top, dpi);
-        int w = TwipsToPixels(c.width, dpi), hgt = TwipsToPixels(c.height, dpi);
-        // A label lower than a line of the dialog font would cut its text;
-        // grow it evenly about its middle.
-        if (c.kind == ControlKind::Label && c.id != ID_LABDAY_0 + 1 && hgt < tm.tmHeight) {
-            y -= (tm.tmHeight - hgt) / 2;
-            hgt = tm.tmHeight;
-        }
-        ::SetWindowPos(h, nullptr, x, y, w, hgt, SWP_NOZORDER | SWP_NOACTIVATE);
-        HFONT f = c.id == ID_LABDAY_0 + 1 ? dayFont_.get() : (c.id == ID_LABAPP && underline_) ? underlineFont_.get()
-                                                                                               : font_.get();
-        ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
+        const RECT r = PlaceOf(c);
+        ::SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c)), TRUE);
     }
 }
 
@@ -530,6 +557,7 @@ void MainWindow::SetWindowState(WindowState state) {
 bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != 0; }
 
 void MainWindow::Show() {
+    CreateTooltips();
     ::ShowWindow(hwnd_, state_ == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd_);
 }
@@ -602,6 +630,7 @@ bool MainWindow::NotifyIcon(int action, const TrayRecord& r) {
 void MainWindow::SetForeground() { ::SetForegroundWindow(hwnd_); }
 
 void MainWindow::PopupMenu() {
+    CreateMenus();
     POINT pt{};
     ::GetCursorPos(&pt);
     ::TrackPopupMenu(popup_, 0, pt.x, pt.y, 0, hwnd_, nullptr);
@@ -610,5 +639,6 @@ void MainWindow::PopupMenu() {
 }
 
 void MainWindow::ShellOpen(const std::wstring& target) {
+    com_.Initialize();  // the shell may hand the target to a COM handler
     ::ShellExecuteW(hwnd_, L"open", target.c_str(), L"", L"", SW_SHOW);
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "platform/win32/com_library.h"
 #include "platform/win32/handles.h"
 #include "platform/window.h"
 
@@ -66,6 +67,11 @@ private:
     LRESULT ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id);
     bool PreTranslate(MSG& msg);
     void CreateControls();
+    void CreateTooltips();
+    void CreateMenus();
+    RECT PlaceOf(const struct ControlSpec& c) const;
+    HFONT FontOf(const struct ControlSpec& c) const;
+    void SizeWindow();
     void LayOut();
     void MakeFonts();
     void MakeIcons();
@@ -82,6 +88,7 @@ private:
     std::map<int, SysColor> back_;
     std::set<int> timers_;
     bool underline_ = false;
+    int lineHeight_ = 0;
     Font font_;
     Font underlineFont_;
     Font dayFont_;
@@ -89,4 +96,5 @@ private:
     Icon smallIcon_;
     Menu menuBar_;
     HMENU popup_ = nullptr;  // owned by menuBar_
+    ComLibrary com_;
 };

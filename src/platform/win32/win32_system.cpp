@@ -1,7 +1,6 @@
 #include "platform/win32/win32_system.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <vector>
 
@@ -165,6 +164,12 @@ std::span<const std::uint8_t> Win32System::FindWav(std::string_view name) const 
 
 void Win32System::PlayImage(std::span<const std::uint8_t> image, std::uint32_t flags) {
     if (image.empty()) return;
+    if (!winmm_) {
+        winmm_.reset(::LoadLibraryW(L"winmm.dll"));
+        if (winmm_)
+            sndPlaySound_ = reinterpret_cast<PlaySoundFn>(
+                reinterpret_cast<void*>(::GetProcAddress(winmm_.get(), "sndPlaySoundW")));
+    }
     // A failure (no audio device) returns at once; the caller carries on.
-    ::sndPlaySoundW(reinterpret_cast<LPCWSTR>(image.data()), flags);
+    if (sndPlaySound_) sndPlaySound_(reinterpret_cast<LPCWSTR>(image.data()), flags);
 }

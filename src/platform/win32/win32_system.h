@@ -26,4 +26,8 @@ public:
 
 private:
     Handle instanceMutex_;
+    // Loaded at the first sound, so that start-up does not pay for it.
+    Module winmm_;
+    using PlaySoundFn = BOOL(WINAPI*)(LPCWSTR, UINT);
+    PlaySoundFn sndPlaySound_ = nullptr;
 };
