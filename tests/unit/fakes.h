@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/layout.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -225,3 +226,14 @@ public:
         played.push_back({name, flags, image.size()});
     }
 };
+
+// Puts the fake's controls into their design state (texts, checked, disabled),
+// as the real window has them when Form_Load runs.
+inline void SetDesignState(FakeWindow& w) {
+    for (const ControlSpec& c : Controls()) {
+        FakeControl& f = w.C(c.id);
+        f.text = c.text;
+        f.value = c.checked ? 1 : 0;
+        f.enabled = !c.disabled;
+    }
+}
