@@ -20,6 +20,8 @@ set_property(SOURCE resources/app.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/resources/app.manifest ${CMAKE_SOURCE_DIR}/resources/app.ico)
 target_include_directories(qingchuang PRIVATE src resources)
 
+include(GoogleTest)
+
 # GoogleTest built from Debian's sources for the Windows-side tests.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -31,7 +33,7 @@ if(E2E_SUPPORT)
 add_library(e2e_support STATIC ${E2E_SUPPORT})
 target_include_directories(e2e_support PUBLIC tests/e2e src)
 target_compile_definitions(e2e_support PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
-target_link_libraries(e2e_support PUBLIC gtest ${APP_LIBS})
+target_link_libraries(e2e_support PUBLIC gtest ${APP_LIBS} winmm ole32 psapi)
 
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
 foreach(src ${E2E_TESTS})
@@ -40,9 +42,13 @@ foreach(src ${E2E_TESTS})
   target_link_libraries(${name} PRIVATE e2e_support gtest_main ${STATIC_RUNTIME})
   # The tests find the product beside themselves, in the build folder.
   add_dependencies(${name} qingchuang)
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  # Listed when ctest runs, under Wine; one ctest test per test case.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${name}."
+    PROPERTIES TIMEOUT 300)
 endforeach()
+# The window at 200 %.
+gtest_discover_tests(panel_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX panel_test.dpi192.
+  TEST_FILTER "*Screenshot*" PROPERTIES TIMEOUT 300 ENVIRONMENT WINE_ENV_DPI=192)
 endif()
 
 # Benchmarks: programs that print their figures; not tests.

@@ -3,6 +3,7 @@
 #include "app/control_ids.h"
 
 const wchar_t* const kWindowCaption = L"   晴窗画匣 V1.82  设计：晴窗工作室";
+const wchar_t* const kPanelFontFace = L"SimSun";
 const wchar_t* const kDayFontFace = L"Small Fonts";
 
 namespace {

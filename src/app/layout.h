@@ -30,6 +30,8 @@ inline constexpr int kClientHeightTwips = 3270;
 
 // The window caption: the product name, version and our designer credit.
 extern const wchar_t* const kWindowCaption;
+// Font of the panel's captions, when the system has it.
+extern const wchar_t* const kPanelFontFace;
 // Font of the day-of-month label.
 extern const wchar_t* const kDayFontFace;
 inline constexpr double kDayFontPoints = 33.75;

@@ -408,6 +408,22 @@ void MainWindow::SizeWindow() {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+static bool FontInstalled(const wchar_t* face) {
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(want.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC dc = ::GetDC(nullptr);
+    ::EnumFontFamiliesExW(
+        dc, &want, [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int CALLBACK {
+            *reinterpret_cast<bool*>(p) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, dc);
+    return found;
+}
+
 void MainWindow::MakeFonts() {
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
@@ -421,6 +437,16 @@ void MainWindow::MakeFonts() {
     } else {
         lf.lfHeight = -::MulDiv(9, static_cast<int>(dpi_), 72);
         lf.lfCharSet = DEFAULT_CHARSET;
+    }
+    // The captions leave runs of blanks for the boxes that lie over them,
+    // measured in SimSun 9 pt, where a blank is half a Chinese character.
+    // Other fonts draw the blanks narrower and hide text under the boxes.
+    static const bool simsun = FontInstalled(kPanelFontFace);
+    if (simsun) {
+        lf.lfHeight = -::MulDiv(9, static_cast<int>(dpi_), 72);
+        lf.lfWeight = FW_NORMAL;
+        lf.lfCharSet = GB2312_CHARSET;
+        lstrcpynW(lf.lfFaceName, kPanelFontFace, LF_FACESIZE);
     }
     font_.reset(::CreateFontIndirectW(&lf));
     HDC dc = ::GetDC(hwnd_);
