@@ -19,8 +19,7 @@ const wchar_t kConfirm[] =
 
 TEST_F(ProductTest, OkWithConfirmationStoresExactlyTheElevenValues) {
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     ASSERT_TRUE(Click(app.Ctl(Check(0))));
     ASSERT_TRUE(Click(app.Ctl(Check(2))));
     ASSERT_TRUE(WaitUntil([&] { return Enabled(app.Ctl(Text1(1))); })) << "checking the reminder enables its boxes";
@@ -44,15 +43,14 @@ TEST_F(ProductTest, OkWithConfirmationStoresExactlyTheElevenValues) {
     // The next start shows what was stored.
     app.Quit();
     Product again;
-    again.Start();
+    again.StartAndOpenPanel();
     EXPECT_EQ(CheckState(again.Ctl(Check(0))), BST_CHECKED);
     EXPECT_EQ(Text(again.Ctl(Text1(3))), L"开会 C:\\路径");
 }
 
 TEST_F(ProductTest, DecliningTheConfirmationStoresNothingButTheChangesHold) {
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     ASSERT_TRUE(Click(app.Ctl(Check(4))));
     ASSERT_TRUE(Click(app.Ctl(ID_CMDOK_0)));
     EXPECT_EQ(app.AnswerBox(IDCANCEL), kConfirm);
@@ -64,8 +62,7 @@ TEST_F(ProductTest, DecliningTheConfirmationStoresNothingButTheChangesHold) {
 
 TEST_F(ProductTest, CancelRestoresTheCheckBoxesAndKeepsTheTexts) {
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     ASSERT_TRUE(Click(app.Ctl(Check(0))));
     ASSERT_TRUE(Click(app.Ctl(Check(3))));
     ASSERT_TRUE(Click(app.Ctl(Check(4))));
@@ -86,8 +83,7 @@ TEST_F(ProductTest, AnHourOutOfRangeIsRejectedWhenTheBoxIsLeft) {
     ASSERT_TRUE(Settings().WriteString(L"setting", L"tiptime1", L"100"));
     ASSERT_TRUE(Settings().WriteString(L"setting", L"tiptime2", L"60"));
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     HWND hour = app.Ctl(Text1(1)), minute = app.Ctl(Text1(2));
     ASSERT_TRUE(SetFocusTo(hour));
     SetFocusTo(minute);  // the message box may take the focus before this returns
@@ -103,8 +99,7 @@ TEST_F(ProductTest, AnHourOutOfRangeIsRejectedWhenTheBoxIsLeft) {
 
 TEST_F(ProductTest, NumberBoxesTakeDigitsOnlyAndEnterMovesOn) {
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     HWND interval = app.Ctl(Text1(0));
     ASSERT_TRUE(SetFocusTo(interval));
     ASSERT_TRUE(SetText(interval, L""));
@@ -138,8 +133,7 @@ TEST_F(ProductTest, NumberBoxesTakeDigitsOnlyAndEnterMovesOn) {
 
 TEST_F(ProductTest, TheFocusedBoxShowsTheWindowColour) {
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     HWND box = app.Ctl(Text1(3));
     ASSERT_TRUE(SetText(box, L""));
     auto colourIn = [&](HWND h) -> std::uint32_t {
@@ -163,8 +157,7 @@ TEST_F(ProductTest, TheFocusedBoxShowsTheWindowColour) {
 
 TEST_F(ProductTest, ScreenshotOfTheOpenSettingsPanel) {
     Product app;
-    app.Start();
-    app.OpenPanel();
+    app.StartAndOpenPanel();
     SetForegroundWindow(app.Window());
     Pump(500ms);
     DWORD dpi = 96, size = sizeof dpi;

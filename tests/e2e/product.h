@@ -37,20 +37,31 @@ public:
     HWND Window() const { return window_; }
     HWND Ctl(int id) const { return Control(window_, id); }
 
-    // Starts the program and waits until its start-up is done.
+    // Starts the program and waits until its start-up is done: the window
+    // answers messages again once start-up has let go of it, and the few
+    // steps after the tray icon take milliseconds.
     void Start() {
         process_ = Process::Start(box_.Exe());
         window_ = FindTopWindow(process_.Pid(), APP_WINDOW_CLASS);
         ASSERT_NE(window_, nullptr) << "no main window";
-        // Start-up is over once the first tick, a second later, has filled the
-        // calendar (a fresh Wine prefix may take several seconds to get there).
+        process_.WaitInputIdle();
+        DWORD_PTR r = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r)) << "the window hangs";
+        Pump(300ms);
+    }
+
+    // The settings window shows the controls; they are made when it opens.
+    // Once the first tick has filled the calendar, start-up is surely over.
+    void StartAndOpenPanel() {
+        Start();
+        OpenPanel();
         ASSERT_TRUE(WaitUntil(
             [&] {
                 const std::wstring t = Text(Ctl(ID_LABDAY_0));
                 return !t.empty() && t != L"2007年12月";
             },
-            30s))
-            << "start-up did not finish";
+            10s))
+            << "the calendar was not filled";
     }
 
     // The settings command of the menu, as choosing it sends it.

@@ -23,6 +23,10 @@ TEST_F(ProductTest, FirstStartShowsTheDesignAndDefaultsHiddenInTheTray) {
     // A left-over list is gone, the picture folder is there.
     EXPECT_FALSE(fs::exists(app.Dir() / L"deskurl.ini"));
     EXPECT_TRUE(fs::is_directory(app.Dir() / L"Wallpaper"));
+    EXPECT_FALSE(Visible(w)) << "start-up never shows the window";
+
+    app.OpenPanel();
+    EXPECT_TRUE(WaitUntil([&] { return Text(app.Ctl(ID_LABDAY_0)) != L"2007年12月"; }, 5s));
 
     const wchar_t* captions[] = {L"随机显示", L"仅使用本地图片", L"定时提醒          时          分", L"整点响铃",
                                  L"自动关机          时          分"};
@@ -79,7 +83,7 @@ TEST_F(ProductTest, StoredSettingsGoIntoTheControlsAndBadOnesHurtOnlyTheirOwn) {
     // shutime2 missing
 
     Product app;
-    app.Start();
+    app.StartAndOpenPanel();
     EXPECT_EQ(CheckState(app.Ctl(Check(0))), BST_UNCHECKED);
     EXPECT_EQ(CheckState(app.Ctl(Check(1))), BST_INDETERMINATE);
     EXPECT_EQ(CheckState(app.Ctl(Check(2))), BST_CHECKED);
@@ -119,7 +123,7 @@ TEST_F(ProductTest, StartUpGoesOnPastAFileNamedWallpaperAndAReadOnlyList) {
     app.Box().Write(L"Wallpaper", "not a folder");
     const fs::path list = app.Box().Write(L"deskurl.ini", "http://127.0.0.1/a.jpg\r\n");
     ASSERT_TRUE(SetFileAttributesW(list.c_str(), FILE_ATTRIBUTE_READONLY));
-    app.Start();
+    app.StartAndOpenPanel();
     // A read-only list cannot be deleted and stays; everything after it still ran.
     EXPECT_TRUE(fs::exists(list));
     EXPECT_TRUE(fs::is_regular_file(app.Dir() / L"Wallpaper"));

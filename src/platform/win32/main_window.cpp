@@ -100,7 +100,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+    for (const ControlSpec& c : Controls()) shadow_[c.id] = ControlShadow{c.checked ? 1 : 0, c.text, !c.disabled};
+}
 
 MainWindow::~MainWindow() {
     frm_ = nullptr;
@@ -185,10 +187,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
         dpi_ = DpiOf(hwnd_);
-        MakeFonts();
         MakeIcons();
         SizeWindow();
-        CreateControls();
         return 0;
     case WM_COMMAND: {
         const int id = LOWORD(wp);
@@ -267,7 +267,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wp);
-        MakeFonts();
+        if (controlsMade_) MakeFonts();
         MakeIcons();
         const RECT* r = reinterpret_cast<const RECT*>(lp);
         ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
@@ -322,18 +322,44 @@ LRESULT MainWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, in
     return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+// The controls are made when the window is first shown; until then their
+// state is kept here, so that start-up stays short and small.
+void MainWindow::MakeControls() {
+    if (controlsMade_ || !hwnd_) return;
+    MakeFonts();
+    CreateControls();
+    HWND list = Item(ID_LISTURL);
+    for (const auto& item : list_) ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(listIndex_), 0);
+    list_.clear();
+    shadow_.clear();
+    controlsMade_ = true;
+    MakeIcons();
+    CreateTooltips();
+}
+
+const MainWindow::ControlShadow& MainWindow::Shadow(int id) const {
+    static const ControlShadow none;
+    auto it = shadow_.find(id);
+    return it == shadow_.end() ? none : it->second;
+}
+
 void MainWindow::CreateControls() {
     for (int layer = 0; layer < 3; ++layer) {
         for (const ControlSpec& c : Controls()) {
             if (Layer(c.kind) != layer) continue;
             RECT r = PlaceOf(c);
-            HWND h = ::CreateWindowExW(0, ClassOf(c.kind), c.text, StyleOf(c), r.left, r.top, r.right - r.left,
+            const ControlShadow& now = Shadow(c.id);
+            DWORD style = StyleOf(c) & ~WS_DISABLED;
+            if (!now.enabled) style |= WS_DISABLED;
+            HWND h = ::CreateWindowExW(0, ClassOf(c.kind), L"", style, r.left, r.top, r.right - r.left,
                                        r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                        instance_, nullptr);
             if (!h) continue;
             ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c)), FALSE);
+            ::SetWindowTextW(h, now.text.c_str());
             if (c.maxLength > 0) ::SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(c.maxLength), 0);
-            if (c.checked) ::SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
+            if (c.kind == ControlKind::CheckBox) ::SendMessageW(h, BM_SETCHECK, static_cast<WPARAM>(now.value), 0);
             if (c.kind == ControlKind::TextBox || c.kind == ControlKind::CheckBox || c.id == ID_LABAPP)
                 ::SetWindowSubclass(h, &MainWindow::ControlProc, static_cast<UINT_PTR>(c.id),
                                     reinterpret_cast<DWORD_PTR>(this));
@@ -465,20 +491,27 @@ void MainWindow::MakeFonts() {
     dayFont_.reset(::CreateFontIndirectW(&day));
 }
 
+// The small icon serves the tray from the start; the large one only a window
+// that has been seen.
 void MainWindow::MakeIcons() {
-    const int big = ::GetSystemMetrics(SM_CXICON) * static_cast<int>(dpi_) / 96;
-    const int small = ::GetSystemMetrics(SM_CXSMICON) * static_cast<int>(dpi_) / 96;
-    bigIcon_.reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, big, big, 0)));
-    smallIcon_.reset(
-        static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, small, small, 0)));
+    auto load = [&](int metric) {
+        const int size = ::GetSystemMetrics(metric) * static_cast<int>(dpi_) / 96;
+        return Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
+    };
+    Icon small = load(SM_CXSMICON);
+    Icon big = controlsMade_ ? load(SM_CXICON) : Icon();
     if (hwnd_) {
-        ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+        if (big) ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
     }
+    // The old icons go only after the window has let go of them.
+    smallIcon_ = std::move(small);
+    if (big) bigIcon_ = std::move(big);
 }
 
 void MainWindow::LayOut() {
     SizeWindow();
+    if (!controlsMade_) return;
     for (const ControlSpec& c : Controls()) {
         HWND h = Item(c.id);
         if (!h) continue;
@@ -489,12 +522,20 @@ void MainWindow::LayOut() {
 }
 
 int MainWindow::GetValue(int id) const {
+    if (!controlsMade_) return Shadow(id).value;
     return static_cast<int>(::SendMessageW(Item(id), BM_GETCHECK, 0, 0));
 }
 
-void MainWindow::SetValue(int id, int value) { ::SendMessageW(Item(id), BM_SETCHECK, static_cast<WPARAM>(value), 0); }
+void MainWindow::SetValue(int id, int value) {
+    if (!controlsMade_) {
+        shadow_[id].value = value;
+        return;
+    }
+    ::SendMessageW(Item(id), BM_SETCHECK, static_cast<WPARAM>(value), 0);
+}
 
 std::wstring MainWindow::GetText(int id) const {
+    if (!controlsMade_) return Shadow(id).text;
     HWND h = Item(id);
     const int n = ::GetWindowTextLengthW(h);
     if (n <= 0) return {};
@@ -504,38 +545,51 @@ std::wstring MainWindow::GetText(int id) const {
 }
 
 void MainWindow::SetText(int id, const std::wstring& text) {
+    if (!controlsMade_) {
+        shadow_[id].text = text;
+        return;
+    }
     HWND h = Item(id);
     // A stored text may be longer than the box takes from typing; it still goes in whole.
-    if (IsText1(id) && text.size() > 30000) ::SendMessageW(h, EM_LIMITTEXT, 0, 0);
+    if (IsText1(id)) ::SendMessageW(h, EM_LIMITTEXT, 0, 0);
     ::SetWindowTextW(h, text.c_str());
-    if (IsText1(id)) {
-        const ControlSpec* c = FindControl(id);
-        if (c && c->maxLength > 0 && text.size() > 30000)
-            ::SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(c->maxLength), 0);
-    }
+    const ControlSpec* c = FindControl(id);
+    if (IsText1(id) && c && c->maxLength > 0) ::SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(c->maxLength), 0);
 }
 
-bool MainWindow::IsEnabled(int id) const { return ::IsWindowEnabled(Item(id)) != 0; }
-void MainWindow::SetEnabled(int id, bool enabled) { ::EnableWindow(Item(id), enabled ? TRUE : FALSE); }
+bool MainWindow::IsEnabled(int id) const {
+    if (!controlsMade_) return Shadow(id).enabled;
+    return ::IsWindowEnabled(Item(id)) != 0;
+}
+
+void MainWindow::SetEnabled(int id, bool enabled) {
+    if (!controlsMade_) {
+        shadow_[id].enabled = enabled;
+        return;
+    }
+    ::EnableWindow(Item(id), enabled ? TRUE : FALSE);
+}
 
 void MainWindow::SetBackColor(int id, SysColor color) {
     back_[id] = color;
-    ::InvalidateRect(Item(id), nullptr, TRUE);
+    if (controlsMade_) ::InvalidateRect(Item(id), nullptr, TRUE);
 }
 
 void MainWindow::SetUnderline(int id, bool underline) {
     if (id != ID_LABAPP || underline == underline_) return;
     underline_ = underline;
-    ::SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(underline ? underlineFont_.get() : font_.get()),
-                   TRUE);
+    if (controlsMade_)
+        ::SendMessageW(Item(id), WM_SETFONT,
+                       reinterpret_cast<WPARAM>(underline ? underlineFont_.get() : font_.get()), TRUE);
 }
 
 int MainWindow::GetFocus() const {
     HWND f = ::GetFocus();
-    return f && ::IsChild(hwnd_, f) ? ::GetDlgCtrlID(f) : 0;
+    return controlsMade_ && f && ::IsChild(hwnd_, f) ? ::GetDlgCtrlID(f) : 0;
 }
 
 void MainWindow::SetFocus(int id) {
+    MakeControls();
     if (HWND h = Item(id)) ::SetFocus(h);
 }
 
@@ -544,9 +598,14 @@ void MainWindow::PostTab() {
     ::PostMessageW(f ? f : hwnd_, WM_KEYDOWN, VK_TAB, 0x000F0001);
 }
 
-int MainWindow::ListCount(int id) const { return static_cast<int>(::SendMessageW(Item(id), LB_GETCOUNT, 0, 0)); }
+int MainWindow::ListCount(int id) const {
+    if (!controlsMade_) return static_cast<int>(list_.size());
+    return static_cast<int>(::SendMessageW(Item(id), LB_GETCOUNT, 0, 0));
+}
 
 std::wstring MainWindow::ListItem(int id, int index) const {
+    if (!controlsMade_)
+        return index >= 0 && index < static_cast<int>(list_.size()) ? list_[static_cast<size_t>(index)] : L"";
     HWND h = Item(id);
     const LRESULT n = ::SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (index < 0 || n == LB_ERR) return {};
@@ -556,11 +615,32 @@ std::wstring MainWindow::ListItem(int id, int index) const {
 }
 
 void MainWindow::ListAdd(int id, const std::wstring& item) {
+    if (!controlsMade_) {
+        list_.push_back(item);
+        return;
+    }
     ::SendMessageW(Item(id), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
-void MainWindow::ListClear(int id) { ::SendMessageW(Item(id), LB_RESETCONTENT, 0, 0); }
-int MainWindow::ListIndex(int id) const { return static_cast<int>(::SendMessageW(Item(id), LB_GETCURSEL, 0, 0)); }
+
+void MainWindow::ListClear(int id) {
+    if (!controlsMade_) {
+        list_.clear();
+        listIndex_ = -1;
+        return;
+    }
+    ::SendMessageW(Item(id), LB_RESETCONTENT, 0, 0);
+}
+
+int MainWindow::ListIndex(int id) const {
+    if (!controlsMade_) return listIndex_;
+    return static_cast<int>(::SendMessageW(Item(id), LB_GETCURSEL, 0, 0));
+}
+
 void MainWindow::SetListIndex(int id, int index) {
+    if (!controlsMade_) {
+        listIndex_ = index >= 0 && index < static_cast<int>(list_.size()) ? index : -1;
+        return;
+    }
     ::SendMessageW(Item(id), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
@@ -583,7 +663,7 @@ void MainWindow::SetWindowState(WindowState state) {
 bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != 0; }
 
 void MainWindow::Show() {
-    CreateTooltips();
+    MakeControls();
     ::ShowWindow(hwnd_, state_ == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd_);
 }

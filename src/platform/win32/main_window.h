@@ -4,6 +4,8 @@
 
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "platform/win32/com_library.h"
 #include "platform/win32/handles.h"
@@ -66,6 +68,13 @@ private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id);
     bool PreTranslate(MSG& msg);
+    struct ControlShadow {
+        int value = 0;
+        std::wstring text;
+        bool enabled = true;
+    };
+    void MakeControls();
+    const ControlShadow& Shadow(int id) const;
     void CreateControls();
     void CreateTooltips();
     void CreateMenus();
@@ -85,6 +94,10 @@ private:
     UINT taskbarCreated_ = 0;
     WindowState state_ = WindowState::Normal;
     bool quietResize_ = false;  // a state change asked for by Frmmain, which runs its own handler
+    bool controlsMade_ = false;
+    std::map<int, ControlShadow> shadow_;
+    std::vector<std::wstring> list_;  // Listurl's entries and selection until it exists
+    int listIndex_ = -1;
     std::map<int, SysColor> back_;
     std::set<int> timers_;
     bool underline_ = false;
