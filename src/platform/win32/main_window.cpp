@@ -275,6 +275,16 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         LayOut();
         return 0;
     }
+    case WM_ACTIVATE:
+        // Keep the focused control across a switch to another window and back.
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND f = ::GetFocus();
+            if (f && ::IsChild(hwnd_, f)) lastFocus_ = f;
+        } else if (lastFocus_ && ::IsWindow(lastFocus_) && ::IsWindowEnabled(lastFocus_)) {
+            ::SetFocus(lastFocus_);
+            return 0;
+        }
+        break;
     case WM_ENDSESSION:
         if (wp) ::DestroyWindow(hwnd_);
         return 0;
@@ -664,6 +674,8 @@ bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != 0; }
 
 void MainWindow::Show() {
     MakeControls();
+    // Like a dialog, the window opens with the focus on its first control.
+    if (!::IsChild(hwnd_, ::GetFocus())) lastFocus_ = Item(TabOrder().front());
     ::ShowWindow(hwnd_, state_ == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd_);
 }

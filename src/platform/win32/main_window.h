@@ -89,6 +89,7 @@ private:
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control to focus when the window is next activated
     Frmmain* frm_ = nullptr;
     UINT dpi_ = 96;
     UINT taskbarCreated_ = 0;
