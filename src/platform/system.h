@@ -38,6 +38,10 @@ public:
     // Full path of the program's executable.
     virtual std::wstring ExecutablePath() const = 0;
     virtual void TrimWorkingSet() = 0;
+    // A name of the path that a program reading its command line in the
+    // system's ANSI code page can open: the path itself when every character
+    // survives that code page, else its short name where the volume has one.
+    virtual std::wstring AnsiSafePath(const std::wstring& path) const = 0;
     // Starts a command line as a new process with a normal, focused window.
     virtual bool StartProcess(const std::wstring& commandLine) = 0;
 

@@ -106,8 +106,9 @@ void Frmmain::mnwall_Click(int index) {
         Step([&] { ui_.ShellOpen(std::wstring(L"mailto:") + menu::kMailAddress); });
         break;
     case 7:
-        // Quoted, so that a program folder with blanks in its path still opens.
-        Step([&] { sys_.StartProcess(L"hh.exe \"" + AppDir + L"help.chm\""); });
+        // Quoted, so that a program folder with blanks in its path still opens;
+        // the viewer reads its command line in the ANSI code page.
+        Step([&] { sys_.StartProcess(L"hh.exe \"" + sys_.AnsiSafePath(AppDir + L"help.chm") + L"\""); });
         break;
     case 8:
         Step([&] {

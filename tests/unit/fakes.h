@@ -208,6 +208,11 @@ public:
     std::wstring WindowsDirectory() const override { return windir; }
     std::wstring ExecutablePath() const override { return exe; }
     void TrimWorkingSet() override { ++trims; }
+    std::map<std::wstring, std::wstring> shortNames;  // long path -> 8.3 name
+    std::wstring AnsiSafePath(const std::wstring& p) const override {
+        auto it = shortNames.find(p);
+        return it == shortNames.end() ? p : it->second;
+    }
     bool StartProcess(const std::wstring& cmd) override {
         started.push_back(cmd);
         return true;

@@ -67,6 +67,10 @@ TEST(Items1And7, StartTheirCommandLines) {
               (std::vector<std::wstring>{L"rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0",
                                          L"hh.exe \"C:\\Program Files\\晴窗\\help.chm\""}));
     EXPECT_TRUE(a.ui.boxes.empty());
+    // A path the ANSI code page cannot carry goes by its short name.
+    a.sys.shortNames[L"C:\\Program Files\\晴窗\\help.chm"] = L"C:\\PROGRA~1\\4F9C~1\\help.chm";
+    a.frm.mnwall_Click(7);
+    EXPECT_EQ(a.sys.started.back(), L"hh.exe \"C:\\PROGRA~1\\4F9C~1\\help.chm\"");
 }
 
 TEST(Item2, LocalPicturesAreNotKept) {

@@ -134,6 +134,17 @@ void Win32System::TrimWorkingSet() {
     ::SetProcessWorkingSetSize(::GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
+std::wstring Win32System::AnsiSafePath(const std::wstring& path) const {
+    BOOL lost = FALSE;
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &lost);
+    if (!lost) return path;
+    const DWORD n = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::vector<wchar_t> buf(n);
+    const DWORD got = ::GetShortPathNameW(path.c_str(), buf.data(), n);
+    return got > 0 && got < n ? std::wstring(buf.data(), got) : path;
+}
+
 bool Win32System::StartProcess(const std::wstring& commandLine) {
     std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(L'\0');

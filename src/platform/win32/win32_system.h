@@ -20,6 +20,7 @@ public:
     std::wstring WindowsDirectory() const override;
     std::wstring ExecutablePath() const override;
     void TrimWorkingSet() override;
+    std::wstring AnsiSafePath(const std::wstring& path) const override;
     bool StartProcess(const std::wstring& commandLine) override;
     std::span<const std::uint8_t> FindWav(std::string_view name) const override;
     void PlayImage(std::span<const std::uint8_t> image, std::uint32_t flags) override;
