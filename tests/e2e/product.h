@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "support/driver.h"
@@ -27,6 +28,9 @@ inline std::string ReadAll(const std::filesystem::path& p) {
 class Product {
 public:
     explicit Product(std::wstring_view folder = L"晴窗 画匣") : box_(Sandbox::WithProduct({}, folder)) {}
+    // With copies of the named files from beside the product, such as help.chm.
+    Product(const std::vector<std::wstring>& extra_files, std::wstring_view folder)
+        : box_(Sandbox::WithProduct(extra_files, folder)) {}
     ~Product() {
         if (process_.Valid() && process_.Running()) Quit();
     }
