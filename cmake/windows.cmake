@@ -70,3 +70,26 @@ if(CHMCMD)
     COMMENT "Building help.chm")
   add_custom_target(help_file ALL DEPENDS ${CMAKE_BINARY_DIR}/help.chm)
 endif()
+
+# The recordings and the talking clock heard through the sound server. The
+# tests call the program's own composition for the minute of a click and have
+# tools/audio-check, a Unix program, record and analyse what was played.
+if(TARGET sound_test)
+  target_link_libraries(sound_test PRIVATE core)
+  target_compile_definitions(sound_test PRIVATE E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
+  # Without a device: Wine reaches no sound server at that address.
+  gtest_discover_tests(sound_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX sound_test.nodevice.
+    TEST_FILTER "*NoDevice*" PROPERTIES TIMEOUT 300 ENVIRONMENT PULSE_SERVER=unix:/nonexistent)
+
+  # The gap between the pieces of an announcement against the platform's gap
+  # between two sounds (bench/speech_gap.sh runs it).
+  add_executable(speech_gap_bench bench/speech_gap_bench.cpp)
+  target_link_libraries(speech_gap_bench PRIVATE e2e_support core ${STATIC_RUNTIME})
+  target_compile_definitions(speech_gap_bench PRIVATE E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
+  target_link_options(speech_gap_bench PRIVATE -municode)
+  add_dependencies(speech_gap_bench qingchuang)
+endif()
+
+# The analysis itself, on made-up recordings with known faults.
+add_test(NAME audio_check.selftest
+  COMMAND ${CMAKE_SOURCE_DIR}/tools/audio-check selftest --pieces ${CMAKE_SOURCE_DIR}/resources/wav)

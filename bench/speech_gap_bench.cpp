@@ -1,0 +1,150 @@
+// The gap between the pieces of a spoken announcement against the gap the
+// platform leaves between two sounds that a minimal program plays with two
+// sndPlaySoundW calls in a row, both measured in one recording of the sound
+// server in one run. Needs a throw-away Wine environment with a sound server
+// (bench/speech_gap.sh): it rewrites the program's settings.
+//   speech_gap_bench [pairs]
+//   speech_gap_bench --pair first.wav second.wav     (the minimal program)
+#include <windows.h>
+// After windows.h, which it needs.
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "platform/local_time.h"
+#include "sound/speech.h"
+#include "support/audio.h"
+#include "support/driver.h"
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+int PlayPair(const wchar_t* first, const wchar_t* second) {
+    std::vector<std::vector<char>> images;
+    for (const wchar_t* file : {first, second}) {
+        std::ifstream in(fs::path(file), std::ios::binary);
+        images.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (images.back().empty()) return 2;
+    }
+    for (const auto& image : images)
+        sndPlaySoundW(reinterpret_cast<LPCWSTR>(image.data()), SND_NODEFAULT | SND_MEMORY);
+    return 0;
+}
+
+LocalTime Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return MakeTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+
+int Fail(const char* what, const std::string& detail = {}) {
+    std::fprintf(stderr, "speech_gap_bench: %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
+    return 1;
+}
+
+int Run(int pairs) {
+    if (!RunningUnderWine()) return Fail("runs under Wine only (the recorder is a Unix program)");
+    if (!HaveAudioDevice()) return Fail("no audio device; start the Wine environment with --audio");
+    const std::string tool = AudioCheckTool(E2E_AUDIO_CHECK);
+
+    Sandbox work(L"间隔 测试");
+    ResourceFile exe(ProductPath());
+    if (!exe.Loaded()) return Fail("cannot read the program", Narrow(ProductPath().wstring()));
+    for (const wchar_t* name :
+         {L"TODAY", L"YEAR", L"MONTH", L"DAY", L"WEEK", L"NOW", L"HOUR", L"MINUTE", L"JUST", L"T0",
+          L"T1",    L"T2",   L"T3",    L"T4",  L"T5",   L"T6",  L"T7",   L"T8",     L"T9",   L"T10"}) {
+        const auto image = exe.Find(name, L"WAV");
+        work.Write(std::wstring(name) + L".wav", {reinterpret_cast<const char*>(image.data()), image.size()});
+    }
+    // Sweeps in the pieces' format, one getting louder, one softer.
+    for (const auto& [name, f0, f1, a0, a1] :
+         {std::tuple{L"TONE_A", 400.0, 1200.0, 0.2, 0.9}, std::tuple{L"TONE_B", 1200.0, 500.0, 0.9, 0.2}}) {
+        const auto tone = SweepWav(22050, 0.3, f0, f1, a0, a1);
+        work.Write(std::wstring(name) + L".wav", {reinterpret_cast<const char*>(tone.data()), tone.size()});
+    }
+
+    Recorder recorder(tool, work.Dir());
+    if (!recorder.WaitStarted()) return Fail("no recording", recorder.Status());
+
+    // Only the talking clock may sound: no hourly chime, no signal of a download.
+    const VbSettings settings(L"ravek");
+    settings.WriteString(L"setting", L"justime", L"0");
+    settings.WriteString(L"setting", L"ppdir", L"1");
+    Sandbox box = Sandbox::WithProduct({}, L"晴窗 画匣");
+    const std::int64_t before = MinuteNow();
+    Process app = Process::Start(box.Exe());
+    const HWND window = FindTopWindow(app.Pid(), APP_WINDOW_CLASS);
+    if (!window) return Fail("the program shows no window");
+    // Start-up is done once the program waits for input.
+    app.WaitInputIdle();
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored))
+        return Fail("the program does not answer");
+    const std::int64_t after = MinuteNow();
+
+    // The baseline while the talking clock's minute rule runs its course.
+    std::vector<std::wstring> args = {L"gaps", UnixArg(recorder.File()), L"--pieces", UnixArg(work.Dir())};
+    for (int i = 0; i < pairs; ++i) {
+        const std::int64_t at = recorder.Position();
+        Process pair = Process::Start(ExePath(), {L"--pair", (work.Dir() / L"TONE_A.wav").wstring(),
+                                                  (work.Dir() / L"TONE_B.wav").wstring()});
+        if (!pair.WaitExit(30s) || pair.ExitCode() != 0u) return Fail("the minimal program failed");
+        args.insert(args.end(), {L"--seq", L"platform@" + std::to_wstring(at) + L"=TONE_A,TONE_B"});
+        Pump(300ms);
+    }
+
+    std::vector<TrayIcon> icons;
+    if (!WaitUntil([&] { return !(icons = TrayIcons()).empty(); })) return Fail("no tray icon");
+    WaitForMinute(std::max(before, after) + 2);
+    const LocalTime clicked = Now();
+    const std::int64_t at = recorder.Position();
+    ClickTrayIcon(icons.back());
+    double seconds = 0;
+    std::wstring names;
+    for (const auto& piece : ComposeSpeech(clicked)) {
+        seconds += ReadWav(exe.Find(Widen(piece), L"WAV")).value_or(WavImage{}).Seconds();
+        names += (names.empty() ? L"" : L",") + Widen(piece);
+    }
+    Pump(Millis(static_cast<int>(1000 * seconds) + 1500));
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+    Pump(700ms);
+    const bool recorded = recorder.Stop();
+    PostCommand(window, ID_MNWALL_0 + 10);
+    if (!app.WaitExit(10s)) app.Kill();
+    settings.Delete();
+    if (!recorded) return Fail("the recording did not end cleanly", recorder.Status());
+
+    args.insert(args.end(), {L"--seq", L"announcement@" + std::to_wstring(at) + L"=" + names, L"--baseline",
+                             L"platform"});
+    const CheckResult check = RunAudioCheck(tool, work.Dir(), args);
+    std::printf("gaps between sounds, from one recording of the sound server at %d Hz\n", recorder.Rate());
+    std::printf(
+        "  platform: %d pairs of sweeps, each pair played by a new process with two sndPlaySoundW calls\n",
+        pairs);
+    std::printf("  announcement: the %s spoken by the program after a tray click\n",
+                Narrow(SpeechText(clicked)).c_str());
+    std::fputs(check.report.c_str(), stdout);
+    return check.finished && check.exit_code == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wstring(argv[1]) == L"--pair") return PlayPair(argv[2], argv[3]);
+    const int pairs = argc > 1 ? _wtoi(argv[1]) : 5;
+    if (pairs < 1 || pairs > 50) return Fail("pairs: 1 to 50");
+    try {
+        return Run(pairs);
+    } catch (const std::exception& e) {
+        return Fail("stopped", e.what());
+    }
+}
