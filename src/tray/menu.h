@@ -7,7 +7,6 @@ namespace menu {
 inline constexpr int kItems = 11;
 // Captions of mnwall(0..10); "-" is a separator.
 extern const wchar_t* const kCaptions[kItems];
-inline constexpr const wchar_t* kMenuCaption = L"菜单";
 
 inline constexpr const wchar_t* kHomePage = L"http://qingchuang.example/";
 inline constexpr const wchar_t* kMailAddress = L"author@qingchuang.example";

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,11 +17,6 @@ namespace e2e {
 inline const VbSettings& Settings() {
     static const VbSettings settings(L"ravek");
     return settings;
-}
-
-inline std::string ReadAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class Product {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/frmmain.h"
 #include "app/layout.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -242,3 +243,11 @@ inline void SetDesignState(FakeWindow& w) {
         f.enabled = !c.disabled;
     }
 }
+
+// The program on recording fakes, its window in its design state.
+struct FakeApp {
+    FakeWindow ui;
+    FakeSystem sys;
+    Frmmain frm{ui, sys};
+    FakeApp() { SetDesignState(ui); }
+};

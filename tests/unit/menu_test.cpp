@@ -16,14 +16,8 @@ const std::wstring kAppDir = L"C:\\Program Files\\晴窗\\";
 const std::wstring kPictures = kAppDir + L"Wallpaper\\";
 const std::wstring kSaved = L"  当前壁纸已被成功保存到";
 
-struct App {
-    FakeWindow ui;
-    FakeSystem sys;
-    Frmmain frm{ui, sys};
-    App() {
-        SetDesignState(ui);
-        frm.Form_Load();
-    }
+struct App : FakeApp {
+    App() { frm.Form_Load(); }
     // Item 2 with the entry at `selected` on the desktop and `current` as the last file worked on.
     void Keep(const std::vector<std::wstring>& entries, int selected, const std::wstring& current) {
         ui.list = entries;

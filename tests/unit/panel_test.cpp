@@ -13,12 +13,8 @@ namespace {
 
 const std::wstring kPlaceholder = L"在此输入提醒内容";
 
-struct Panel {
-    FakeWindow ui;
-    FakeSystem sys;
-    Frmmain frm{ui, sys};
+struct Panel : FakeApp {
     Panel() {
-        SetDesignState(ui);
         frm.Form_Load();
         frm.mnwall_Click(0);
     }

@@ -13,12 +13,8 @@
 
 namespace {
 
-struct App {
-    FakeWindow ui;
-    FakeSystem sys;
-    Frmmain frm{ui, sys};
+struct App : FakeApp {
     App() {
-        SetDesignState(ui);
         frm.Form_Load();
         frm.mnwall_Click(0);  // the panel is open
     }

@@ -10,14 +10,8 @@
 
 namespace {
 
-struct App {
-    FakeWindow ui;
-    FakeSystem sys;
-    Frmmain frm{ui, sys};
-    App() {
-        SetDesignState(ui);
-        ui.visible = true;  // so that hiding shows
-    }
+struct App : FakeApp {
+    App() { ui.visible = true; }  // so that hiding shows
     void Store(const std::wstring& key, const std::wstring& value) {
         sys.registry[FakeSystem::Key(settings::kApp, settings::kSection, key)] = value;
     }

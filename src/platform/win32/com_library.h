@@ -21,10 +21,8 @@ public:
         if (initialized_) return true;
         if (!ole32_) ole32_.reset(::LoadLibraryW(L"ole32.dll"));
         if (!ole32_) return false;
-        auto init = reinterpret_cast<HRESULT(WINAPI*)(LPVOID, DWORD)>(
-            reinterpret_cast<void*>(::GetProcAddress(ole32_.get(), "CoInitializeEx")));
-        uninit_ = reinterpret_cast<void(WINAPI*)()>(
-            reinterpret_cast<void*>(::GetProcAddress(ole32_.get(), "CoUninitialize")));
+        auto init = ProcAddress<HRESULT(WINAPI*)(LPVOID, DWORD)>(ole32_.get(), "CoInitializeEx");
+        uninit_ = ProcAddress<void(WINAPI*)()>(ole32_.get(), "CoUninitialize");
         if (!init || !uninit_) return false;
         initialized_ = SUCCEEDED(init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
         return initialized_;

@@ -54,7 +54,12 @@ struct CloseModule {
 using Handle = UniqueHandle<HANDLE, nullptr, CloseKernel>;
 using Key = UniqueHandle<HKEY, nullptr, CloseKey>;
 using Font = UniqueHandle<HFONT, nullptr, CloseGdi>;
-using Brush = UniqueHandle<HBRUSH, nullptr, CloseGdi>;
 using Menu = UniqueHandle<HMENU, nullptr, CloseMenu>;
 using Icon = UniqueHandle<HICON, nullptr, CloseIcon>;
 using Module = UniqueHandle<HMODULE, nullptr, CloseModule>;
+
+// A function of a loaded module as a typed pointer; null when it is missing.
+template <class F>
+F ProcAddress(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}

@@ -25,7 +25,7 @@ using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
 
 template <class F>
 F User32(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+    return ProcAddress<F>(::GetModuleHandleW(L"user32.dll"), name);
 }
 
 UINT DpiOf(HWND hwnd) {
@@ -398,19 +398,16 @@ void MainWindow::CreateTooltips() {
     }
 }
 
-// The popup menu, made at its first use; a menu of the window that is never
-// shown as a bar.
+// The popup menu, made at its first use.
 void MainWindow::CreateMenus() {
-    if (menuBar_) return;
-    menuBar_.reset(::CreateMenu());
-    popup_ = ::CreatePopupMenu();
+    if (popup_) return;
+    popup_.reset(::CreatePopupMenu());
     for (int i = 0; i < menu::kItems; ++i) {
         if (std::wstring(menu::kCaptions[i]) == L"-")
-            ::AppendMenuW(popup_, MF_SEPARATOR, ID_MNWALL_0 + i, nullptr);
+            ::AppendMenuW(popup_.get(), MF_SEPARATOR, ID_MNWALL_0 + i, nullptr);
         else
-            ::AppendMenuW(popup_, MF_STRING, ID_MNWALL_0 + i, menu::kCaptions[i]);
+            ::AppendMenuW(popup_.get(), MF_STRING, ID_MNWALL_0 + i, menu::kCaptions[i]);
     }
-    ::AppendMenuW(menuBar_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), menu::kMenuCaption);
 }
 
 RECT MainWindow::PlaceOf(const ControlSpec& c) const {
@@ -751,7 +748,7 @@ void MainWindow::PopupMenu() {
     CreateMenus();
     POINT pt{};
     ::GetCursorPos(&pt);
-    ::TrackPopupMenu(popup_, 0, pt.x, pt.y, 0, hwnd_, nullptr);
+    ::TrackPopupMenu(popup_.get(), 0, pt.x, pt.y, 0, hwnd_, nullptr);
     // Without this the menu does not close when the user clicks elsewhere.
     ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }

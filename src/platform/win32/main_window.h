@@ -108,7 +108,6 @@ private:
     Font dayFont_;
     Icon bigIcon_;
     Icon smallIcon_;
-    Menu menuBar_;
-    HMENU popup_ = nullptr;  // owned by menuBar_
+    Menu popup_;
     ComLibrary com_;
 };

@@ -177,9 +177,7 @@ void Win32System::PlayImage(std::span<const std::uint8_t> image, std::uint32_t f
     if (image.empty()) return;
     if (!winmm_) {
         winmm_.reset(::LoadLibraryW(L"winmm.dll"));
-        if (winmm_)
-            sndPlaySound_ = reinterpret_cast<PlaySoundFn>(
-                reinterpret_cast<void*>(::GetProcAddress(winmm_.get(), "sndPlaySoundW")));
+        sndPlaySound_ = ProcAddress<PlaySoundFn>(winmm_.get(), "sndPlaySoundW");
     }
     // A failure (no audio device) returns at once; the caller carries on.
     if (sndPlaySound_) sndPlaySound_(reinterpret_cast<LPCWSTR>(image.data()), flags);
