@@ -1,19 +1,7 @@
 #include "app/frmmain.h"
 
 #include "app/control_ids.h"
-
-namespace {
-
-// Runs one start-up or shutdown step; a failing step is skipped.
-template <class F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
-}  // namespace
+#include "app/step.h"
 
 bool Frmmain::ShouldStart() { return !sys_.AnotherInstanceRunning(); }
 

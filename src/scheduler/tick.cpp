@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/frmmain.h"
+#include "app/step.h"
 
 namespace scheduler {
 
@@ -16,26 +17,14 @@ std::wstring DayText(const LocalTime& t) { return std::to_wstring(t.day); }
 
 }  // namespace scheduler
 
-namespace {
-
-template <class F>
-void Duty(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
-}  // namespace
-
 void Frmmain::Timer3_Timer() {
-    Duty([&] { TickClock(); });
+    Step([&] { TickClock(); });
     // A duty that lets the message loop turn (a message box, a download)
     // lets further ticks fall due; those only keep the clock current, so no
     // duty ever runs twice at once.
     if (inTick_) return;
     inTick_ = true;
-    Duty([&] {
+    Step([&] {
         if (trayWanted_ && trayRetries_ > 0) {
             --trayRetries_;
             if (AddTrayIcon(TrayData)) trayRetries_ = 0;
@@ -46,7 +35,7 @@ void Frmmain::Timer3_Timer() {
 
 void Frmmain::TickClock() {
     const LocalTime now = sys_.Now();
-    Duty([&] { ui_.SetText(Labday(0), scheduler::YearMonthText(now)); });
-    Duty([&] { ui_.SetText(Labday(1), scheduler::DayText(now)); });
-    Duty([&] { ui_.SetText(Labday(2), sys_.FormatTimeOfDay(now)); });
+    Step([&] { ui_.SetText(Labday(0), scheduler::YearMonthText(now)); });
+    Step([&] { ui_.SetText(Labday(1), scheduler::DayText(now)); });
+    Step([&] { ui_.SetText(Labday(2), sys_.FormatTimeOfDay(now)); });
 }

@@ -2,6 +2,7 @@
 
 #include "app/control_ids.h"
 #include "app/frmmain.h"
+#include "app/step.h"
 
 namespace menu {
 
@@ -45,18 +46,6 @@ std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& ext,
 }
 
 }  // namespace menu
-
-namespace {
-
-template <class F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-
-}  // namespace
 
 void Frmmain::mnwall_Click(int index) {
     switch (index) {

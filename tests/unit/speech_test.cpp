@@ -11,13 +11,9 @@ namespace {
 
 using Pieces = std::vector<std::string>;
 
+// With the weekday as the examples give it, not as computed from the date.
 LocalTime At(int y, int mo, int d, int weekday, int h, int mi) {
-    LocalTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
+    LocalTime t = MakeTime(y, mo, d, h, mi);
     t.weekday = weekday;
     return t;
 }
