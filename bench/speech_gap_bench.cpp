@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
-#include "platform/local_time.h"
+#include "base/local_time.h"
 #include "sound/speech.h"
 #include "support/audio.h"
 #include "support/driver.h"

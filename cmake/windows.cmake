@@ -4,7 +4,7 @@ set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 target_compile_definitions(core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
   _WIN32_WINNT=0x0601 WINVER=0x0601)
 
-file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/win32/*.cpp)
 add_library(win32layer STATIC ${WIN32_SOURCES})
 target_link_libraries(win32layer PUBLIC core)
 target_compile_options(win32layer PRIVATE -Wall -Wextra)

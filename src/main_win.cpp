@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "app/frmmain.h"
-#include "platform/win32/main_window.h"
-#include "platform/win32/win32_system.h"
+#include "frmmain.h"
+#include "win32/main_window.h"
+#include "win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32System sys;

@@ -4,7 +4,6 @@
 // Plain #defines so that windres can read this header too.
 
 #define IDI_APP 1
-#define IDV_VERSION 1
 
 #define ID_CHECK1_0 1000 /* Check1(0..4) */
 #define ID_TEXT1_0 1010  /* Text1(0..5) */
@@ -13,18 +12,11 @@
 #define ID_FRAME1_0 1040 /* Frame1(0..1) */
 #define ID_LABAPP 1050
 #define ID_LABEL1 1051
-#define ID_LISTURL 1052
-#define ID_IMGVECTOR 1053
 
 #define ID_MNWALL_0 2000 /* mnwall(0..10) */
 
-#define ID_TIMER1 1
-#define ID_TIMER2 2
-#define ID_TIMER3 3
-
 #define APP_VERSION_MAJOR 1
 #define APP_VERSION_MINOR 82
-#define APP_VERSION_STRING "1.82.0.0"
 
 // Window class of the main window; the single-instance guard and the
 // end-to-end driver look for it.

@@ -1,8 +1,14 @@
 #include "app/panel.h"
 
 #include "app/control_ids.h"
-#include "app/frmmain.h"
 #include "app/layout.h"
+#include "app/settings.h"
+
+namespace {
+constexpr int Check1(int i) { return ID_CHECK1_0 + i; }
+constexpr int Text1(int i) { return ID_TEXT1_0 + i; }
+constexpr const wchar_t* kPlaceholder = L"在此输入提醒内容";
+}  // namespace
 
 namespace panel {
 
@@ -39,7 +45,37 @@ int NextInTabOrder(std::span<const int> order, int current, bool backwards, bool
 
 }  // namespace panel
 
-void Frmmain::Check1_Click(int) {
+void SettingsPanel::Load() {
+    using namespace settings;
+    // Each value in its own step: one bad value touches only its own control.
+    for (int i = 0; i < 5; ++i) {
+        try {
+            const auto text =
+                sys_.GetSetting(kApp, kSection, kCheckKeys[i].name).value_or(kCheckKeys[i].fallback);
+            if (const auto state = ToCheckState(text)) SetCheck(i, *state);
+        } catch (...) {
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        try {
+            ui_.SetText(Text1(i),
+                        sys_.GetSetting(kApp, kSection, kTextKeys[i].name).value_or(kTextKeys[i].fallback));
+        } catch (...) {
+        }
+    }
+}
+
+int SettingsPanel::Check(int index) const { return ui_.GetValue(Check1(index)); }
+
+std::wstring SettingsPanel::Text(int index) const { return ui_.GetText(Text1(index)); }
+
+void SettingsPanel::SetCheck(int index, int value) {
+    if (ui_.GetValue(Check1(index)) == value) return;
+    ui_.SetValue(Check1(index), value);
+    Check1_Click(index);
+}
+
+void SettingsPanel::Check1_Click(int) {
     const bool reminder = ui_.GetValue(Check1(2)) == 1;
     ui_.SetEnabled(Text1(1), reminder);
     ui_.SetEnabled(Text1(2), reminder);
@@ -48,30 +84,30 @@ void Frmmain::Check1_Click(int) {
     ui_.SetEnabled(Text1(5), shutdown);
 }
 
-void Frmmain::Check1_UserClick(int index) {
+void SettingsPanel::Check1_UserClick(int index) {
     if (index < 0 || index > 4) return;
     // A click checks a clear or greyed box and clears a checked one.
     SetCheck(index, ui_.GetValue(Check1(index)) == 1 ? 0 : 1);
 }
 
-int Frmmain::Check1_KeyPress(int, int key) {
-    if (key == 13) ui_.PostTab();
-    return key;
+int SettingsPanel::Check1_KeyPress(int, int ch) {
+    if (ch == key::kEnter) ui_.PostTab();
+    return ch;
 }
 
-int Frmmain::Text1_KeyPress(int index, int key) {
-    if (key == 13) ui_.PostTab();
-    if (index != 3 && (key < '0' || key > '9')) return 0;
-    return key;
+int SettingsPanel::Text1_KeyPress(int index, int ch) {
+    if (ch == key::kEnter) ui_.PostTab();
+    if (index != 3 && (ch < '0' || ch > '9')) return 0;
+    return ch;
 }
 
-void Frmmain::Text1_GotFocus(int index) {
-    if (index == 3 && ui_.GetText(Text1(3)) == L"在此输入提醒内容") ui_.SetText(Text1(3), L"");
-    ui_.SetBackColor(Text1(index), SysColor::Window);
+void SettingsPanel::Text1_GotFocus(int index) {
+    if (index == 3 && ui_.GetText(Text1(3)) == kPlaceholder) ui_.SetText(Text1(3), L"");
+    ui_.SetBackColor(Text1(index), kFocusedColor);
 }
 
-void Frmmain::Text1_LostFocus(int index) {
-    ui_.SetBackColor(Text1(index), SysColor::ScrollBar);
+void SettingsPanel::Text1_LostFocus(int index) {
+    ui_.SetBackColor(Text1(index), kUnfocusedColor);
     if (index != 1 && index != 2 && index != 4 && index != 5) return;
     const int limit = (index == 1 || index == 4) ? 24 : 60;
     if (!panel::TimeBoxRejected(ui_.GetText(Text1(index)), limit)) return;
@@ -80,8 +116,37 @@ void Frmmain::Text1_LostFocus(int index) {
     ui_.SetFocus(Text1(index));
 }
 
-void Frmmain::TabKey(bool backwards) {
-    auto canFocus = [](int id, void* self) { return static_cast<Frmmain*>(self)->ui_.IsEnabled(id); };
+bool SettingsPanel::Cmdok_Click(int index) {
+    using namespace settings;
+    if (index == 0) {
+        const std::wstring prompt =
+            L"   你要让设定在以后每次打开本软件时都有效吗？如果是就    \r\n"
+            L"请按'确定'，如果只想让设定本次有效，请按'取消'。    ";
+        if (ui_.MsgBox(prompt, mb::kOkCancel + mb::kInformation, L"提示") == mb::kAnswerOk) {
+            // A failed write loses only that value; the others are still written.
+            for (int i = 0; i < 5; ++i)
+                sys_.SaveSetting(kApp, kSection, kCheckKeys[i].name,
+                                 std::to_wstring(ui_.GetValue(Check1(i))));
+            for (int i = 0; i < 6; ++i)
+                sys_.SaveSetting(kApp, kSection, kTextKeys[i].name, ui_.GetText(Text1(i)));
+        }
+    } else if (index == 1) {
+        for (int i = 0; i < 5; ++i)
+            if (const auto state = ToCheckState(tags_[i])) SetCheck(i, *state);
+    } else {
+        return false;
+    }
+    if (Text(1).empty() || Text(2).empty() || Text(3).empty()) SetCheck(2, 0);
+    if (Text(4).empty() || Text(5).empty()) SetCheck(4, 0);
+    return true;
+}
+
+void SettingsPanel::RememberChecks() {
+    for (int i = 0; i < 5; ++i) tags_[i] = std::to_wstring(ui_.GetValue(Check1(i)));
+}
+
+void SettingsPanel::TabKey(bool backwards) {
+    auto canFocus = [](int id, void* self) { return static_cast<SettingsPanel*>(self)->ui_.IsEnabled(id); };
     const int next = panel::NextInTabOrder(TabOrder(), ui_.GetFocus(), backwards, canFocus, this);
     if (next != 0) ui_.SetFocus(next);
 }

@@ -3,9 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/control_ids.h"
-#include "app/frmmain.h"
-
 namespace settings {
 namespace {
 
@@ -80,46 +77,3 @@ std::optional<int> ToCheckState(const std::wstring& text) {
 }
 
 }  // namespace settings
-
-void Frmmain::LoadSettings() {
-    using namespace settings;
-    // Each value in its own step: one bad value touches only its own control.
-    for (int i = 0; i < 5; ++i) {
-        try {
-            const auto text = sys_.GetSetting(kApp, kSection, kCheckKeys[i].name).value_or(kCheckKeys[i].fallback);
-            if (const auto state = ToCheckState(text)) SetCheck(i, *state);
-        } catch (...) {
-        }
-    }
-    for (int i = 0; i < 6; ++i) {
-        try {
-            ui_.SetText(Text1(i), sys_.GetSetting(kApp, kSection, kTextKeys[i].name).value_or(kTextKeys[i].fallback));
-        } catch (...) {
-        }
-    }
-}
-
-void Frmmain::Cmdok_Click(int index) {
-    using namespace settings;
-    if (index == 0) {
-        const std::wstring prompt =
-            L"   你要让设定在以后每次打开本软件时都有效吗？如果是就    \r\n"
-            L"请按'确定'，如果只想让设定本次有效，请按'取消'。    ";
-        if (ui_.MsgBox(prompt, mb::kOkCancel + mb::kInformation, L"提示") == mb::kAnswerOk) {
-            // A failed write loses only that value; the others are still written.
-            for (int i = 0; i < 5; ++i)
-                sys_.SaveSetting(kApp, kSection, kCheckKeys[i].name, std::to_wstring(ui_.GetValue(Check1(i))));
-            for (int i = 0; i < 6; ++i) sys_.SaveSetting(kApp, kSection, kTextKeys[i].name, ui_.GetText(Text1(i)));
-        }
-    } else if (index == 1) {
-        for (int i = 0; i < 5; ++i)
-            if (const auto state = ToCheckState(Check1Tag[i])) SetCheck(i, *state);
-    } else {
-        return;
-    }
-    if (ui_.GetText(Text1(1)).empty() || ui_.GetText(Text1(2)).empty() || ui_.GetText(Text1(3)).empty())
-        SetCheck(2, 0);
-    if (ui_.GetText(Text1(4)).empty() || ui_.GetText(Text1(5)).empty()) SetCheck(4, 0);
-    SetWindowState(WindowState::Minimized);
-    ui_.Hide();
-}

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/local_time.h"
+#include "base/local_time.h"
 
 // What the program's logic needs of the machine, beyond its window.
 class System {

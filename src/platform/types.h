@@ -21,6 +21,21 @@ inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerCancel = 2;
 }  // namespace mb
 
+// Mouse messages as the platform numbers them; the tray icon reports its
+// events with these.
+namespace mouse {
+inline constexpr int kMove = 512;     // WM_MOUSEMOVE
+inline constexpr int kLeftUp = 514;   // WM_LBUTTONUP
+inline constexpr int kRightUp = 517;  // WM_RBUTTONUP
+}  // namespace mouse
+
+// Keys: characters as typed, and the virtual keys the window passes on.
+namespace key {
+inline constexpr int kEnter = 13;
+inline constexpr int kVkTab = 9;
+inline constexpr int kVkReturn = 13;
+}  // namespace key
+
 // The notification-icon record, field for field; its size, the window handle
 // and the icon handle are added by the Windows layer.
 struct TrayRecord {
@@ -37,6 +52,15 @@ struct TrayRecord {
     std::uint32_t dwInfoFlags = 0;
     bool operator==(const TrayRecord&) const = default;
 };
+
+// The record's flags and the shell's actions, as the platform numbers them.
+namespace nif {
+inline constexpr std::uint32_t kMessage = 1;
+inline constexpr std::uint32_t kIcon = 2;
+inline constexpr std::uint32_t kTip = 4;
+inline constexpr std::uint32_t kInfo = 16;
+inline constexpr std::uint32_t kInfoIcon = 1;  // dwInfoFlags: the information icon
+}  // namespace nif
 
 namespace tray_action {
 inline constexpr int kAdd = 0;

@@ -30,19 +30,12 @@ public:
     // Posts a Tab keystroke to the focused control.
     virtual void PostTab() = 0;
 
-    // The list box.
-    virtual int ListCount(int id) const = 0;
-    virtual std::wstring ListItem(int id, int index) const = 0;
-    virtual void ListAdd(int id, const std::wstring& item) = 0;
-    virtual void ListClear(int id) = 0;
-    virtual int ListIndex(int id) const = 0;  // -1 when none is selected
-    virtual void SetListIndex(int id, int index) = 0;
-
     // The window itself. Sizes in pixels of the screen the window is on.
     virtual WindowState GetWindowState() const = 0;
     virtual void SetWindowState(WindowState state) = 0;
-    virtual bool IsVisible() const = 0;
-    virtual void Show() = 0;
+    // Shows the window; `focus` gets the focus unless one of the window's
+    // controls has it already, and keeps it across activations.
+    virtual void Show(int focus) = 0;
     virtual void Hide() = 0;
     virtual void ScreenSize(int& width, int& height) const = 0;
     virtual void WindowSize(int& width, int& height) const = 0;
@@ -50,15 +43,15 @@ public:
     // Destroys the window; the program ends after Form_Unload has run.
     virtual void Unload() = 0;
 
-    virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
-    virtual bool IsTimerEnabled(Timer timer) const = 0;
+    // Starts (or restarts) a timer with its period; stops one.
+    virtual void SetTimer(Timer timer, int periodMs) = 0;
+    virtual void KillTimer(Timer timer) = 0;
 
     // A modal message box; returns the answer (mb::kAnswerOk ...).
     virtual int MsgBox(const std::wstring& text, int style, const std::wstring& title) = 0;
 
     // The notification-area icon; false when the shell refused the call.
     virtual bool NotifyIcon(int action, const TrayRecord& record) = 0;
-    virtual void SetForeground() = 0;
     // Pops the menu up at the mouse pointer; a chosen item comes back later
     // as mnwall_Click.
     virtual void PopupMenu() = 0;

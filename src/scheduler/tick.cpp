@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/frmmain.h"
-#include "app/step.h"
+#include "app/control_ids.h"
+#include "base/step.h"
 
 namespace scheduler {
 
@@ -17,25 +17,20 @@ std::wstring DayText(const LocalTime& t) { return std::to_wstring(t.day); }
 
 }  // namespace scheduler
 
-void Frmmain::Timer3_Timer() {
+void Scheduler::Timer3_Timer() {
     Step([&] { TickClock(); });
     // A duty that lets the message loop turn (a message box, a download)
     // lets further ticks fall due; those only keep the clock current, so no
     // duty ever runs twice at once.
     if (inTick_) return;
     inTick_ = true;
-    Step([&] {
-        if (trayWanted_ && trayRetries_ > 0) {
-            --trayRetries_;
-            if (AddTrayIcon(TrayData)) trayRetries_ = 0;
-        }
-    });
+    Step([&] { tray_.RetryAdd(); });
     inTick_ = false;
 }
 
-void Frmmain::TickClock() {
+void Scheduler::TickClock() {
     const LocalTime now = sys_.Now();
-    Step([&] { ui_.SetText(Labday(0), scheduler::YearMonthText(now)); });
-    Step([&] { ui_.SetText(Labday(1), scheduler::DayText(now)); });
-    Step([&] { ui_.SetText(Labday(2), sys_.FormatTimeOfDay(now)); });
+    Step([&] { ui_.SetText(ID_LABDAY_0 + 0, scheduler::YearMonthText(now)); });
+    Step([&] { ui_.SetText(ID_LABDAY_0 + 1, scheduler::DayText(now)); });
+    Step([&] { ui_.SetText(ID_LABDAY_0 + 2, sys_.FormatTimeOfDay(now)); });
 }

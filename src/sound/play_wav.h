@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/local_time.h"
+#include "base/local_time.h"
 #include "platform/system.h"
 
 // Play flags, numbered as the platform's sound call numbers them.

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/local_time.h"
+#include "base/local_time.h"
 
 // The moment as the talking clock reads it: "YYYY年MM月DD日hh点mm分", always
 // 17 characters, every number with leading zeros.

@@ -1,15 +1,14 @@
 #include "tray/menu.h"
 
 #include "app/control_ids.h"
-#include "app/frmmain.h"
-#include "app/step.h"
+#include "base/step.h"
 
 namespace menu {
 
 const wchar_t* const kCaptions[kItems] = {
-    L"设置(&S)...",       L"桌面属性(&D)", L"收藏当前壁纸(&C)", L"打开壁纸目录(&F)",
-    L"-",                 L"作者网站(&W)", L"给作者写信(&M)",   L"帮助说明(&H)",
-    L"关于(&A)...",       L"-",            L"退出(&Q)",
+    L"设置(&S)...",  L"桌面属性(&D)",   L"收藏当前壁纸(&C)", L"打开壁纸目录(&F)", L"-",
+    L"作者网站(&W)", L"给作者写信(&M)", L"帮助说明(&H)",     L"关于(&A)...",      L"-",
+    L"退出(&Q)",
 };
 
 std::wstring VersionLine(int major, int minor) {
@@ -20,9 +19,8 @@ std::wstring VersionLine(int major, int minor) {
 
 std::wstring AboutText(int major, int minor) {
     static const wchar_t* const kLines[] = {
-        L"版权所有 (C) 2007-2026 晴窗工作室", L"设计：晴窗工作室",
-        L"邮箱：author@qingchuang.example",   L"主页：http://qingchuang.example/",
-        L"电话：010-00000000",                L"地址：中国 北京市 晴窗路 1 号",
+        L"版权所有 (C) 2007-2026 晴窗工作室", L"设计：晴窗工作室",   L"邮箱：author@qingchuang.example",
+        L"主页：http://qingchuang.example/",  L"电话：010-00000000", L"地址：中国 北京市 晴窗路 1 号",
     };
     std::wstring text = VersionLine(major, minor) + L"\r\n";
     for (const wchar_t* line : kLines) text += std::wstring(L"\r\n") + line;
@@ -34,7 +32,9 @@ bool IsWebEntry(const std::wstring& entry) {
     return entry.rfind(L"http://", 0) == 0 || entry.rfind(L"https://", 0) == 0;
 }
 
-std::wstring LastFour(const std::wstring& text) { return text.size() <= 4 ? text : text.substr(text.size() - 4); }
+std::wstring LastFour(const std::wstring& text) {
+    return text.size() <= 4 ? text : text.substr(text.size() - 4);
+}
 
 std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& ext,
                             const std::function<bool(const std::wstring&)>& exists) {
@@ -47,43 +47,13 @@ std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& ext,
 
 }  // namespace menu
 
-void Frmmain::mnwall_Click(int index) {
+void MenuCommands::Run(int index) {
     switch (index) {
-    case 0:
-        Step([&] {
-            for (int i = 0; i < 5; ++i) Check1Tag[i] = std::to_wstring(ui_.GetValue(Check1(i)));
-        });
-        Step([&] { SetWindowState(WindowState::Normal); });
-        Step([&] { ui_.Show(); });
-        Step([&] {
-            trayWanted_ = false;
-            trayRetries_ = 0;
-            ui_.NotifyIcon(tray_action::kDelete, TrayData);
-        });
-        break;
     case 1:
         Step([&] { sys_.StartProcess(menu::kDisplaySettings); });
         break;
     case 2:
-        Step([&] {
-            const int selected = ui_.ListIndex(ID_LISTURL);
-            const std::wstring entry = ui_.ListItem(ID_LISTURL, selected);
-            if (!menu::IsWebEntry(entry)) {
-                ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
-                return;
-            }
-            const std::wstring ext = menu::LastFour(entry);
-            const std::wstring source = menu::LastFour(DownloadFile) != L".ini"
-                                            ? DownloadFile
-                                            : AppDir + L"Wallpaper\\Tirnaco" + std::to_wstring(selected) + ext;
-            const std::wstring target =
-                menu::KeepCopyTarget(AppDir, ext, [&](const std::wstring& p) { return sys_.PathExists(p); });
-            // Name the target only when the copy is really there.
-            if (!target.empty() && !source.empty() && sys_.CopyFileTo(source, target))
-                ui_.MsgBox(L"  当前壁纸已被成功保存到" + target + L"   ", mb::kOk + mb::kInformation, L"提示");
-            else
-                ui_.MsgBox(L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ", mb::kOk + mb::kInformation, L"提示");
-        });
+        Step([&] { KeepCurrentWallpaper(); });
         break;
     case 3:
         Labapp_Click();
@@ -97,7 +67,8 @@ void Frmmain::mnwall_Click(int index) {
     case 7:
         // Quoted, so that a program folder with blanks in its path still opens;
         // the viewer reads its command line in the ANSI code page.
-        Step([&] { sys_.StartProcess(L"hh.exe \"" + sys_.AnsiSafePath(AppDir + L"help.chm") + L"\""); });
+        Step(
+            [&] { sys_.StartProcess(L"hh.exe \"" + sys_.AnsiSafePath(form_.AppDir + L"help.chm") + L"\""); });
         break;
     case 8:
         Step([&] {
@@ -105,18 +76,36 @@ void Frmmain::mnwall_Click(int index) {
                        L" 关于...");
         });
         break;
-    case 10:
-        Step([&] { ui_.Unload(); });
-        break;
     default:
         break;
     }
 }
 
-void Frmmain::Labapp_Click() {
-    Step([&] { ui_.ShellOpen(AppDir + L"Wallpaper\\"); });
+void MenuCommands::KeepCurrentWallpaper() {
+    const PictureList& list = form_.Listurl;
+    const std::wstring entry = list.Current();
+    if (!menu::IsWebEntry(entry)) {
+        ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
+        return;
+    }
+    const std::wstring ext = menu::LastFour(entry);
+    const std::wstring source =
+        menu::LastFour(form_.DownloadFile) != L".ini"
+            ? form_.DownloadFile
+            : form_.AppDir + L"Wallpaper\\Tirnaco" + std::to_wstring(list.position) + ext;
+    const std::wstring target =
+        menu::KeepCopyTarget(form_.AppDir, ext, [&](const std::wstring& p) { return sys_.PathExists(p); });
+    // Name the target only when the copy is really there.
+    if (!target.empty() && !source.empty() && sys_.CopyFileTo(source, target))
+        ui_.MsgBox(L"  当前壁纸已被成功保存到" + target + L"   ", mb::kOk + mb::kInformation, L"提示");
+    else
+        ui_.MsgBox(L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ", mb::kOk + mb::kInformation, L"提示");
 }
 
-void Frmmain::Labapp_MouseMove() { ui_.SetUnderline(ID_LABAPP, true); }
+void MenuCommands::Labapp_Click() {
+    Step([&] { ui_.ShellOpen(form_.AppDir + L"Wallpaper\\"); });
+}
 
-void Frmmain::Frame1_MouseMove(int) { ui_.SetUnderline(ID_LABAPP, false); }
+void MenuCommands::Labapp_MouseMove() { ui_.SetUnderline(ID_LABAPP, true); }
+
+void MenuCommands::Frame1_MouseMove(int) { ui_.SetUnderline(ID_LABAPP, false); }

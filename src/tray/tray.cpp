@@ -1,9 +1,5 @@
 #include "tray/tray.h"
 
-#include "app/control_ids.h"
-#include "app/frmmain.h"
-#include "sound/play_wav.h"
-
 namespace tray {
 
 std::wstring FitField(const std::wstring& text, std::size_t capacity) {
@@ -16,60 +12,66 @@ std::wstring FitField(const std::wstring& text, std::size_t capacity) {
     return s.substr(0, n);
 }
 
-const wchar_t* Greeting(int listCount) { return listCount > 0 ? kAgainGreeting : kFirstGreeting; }
-
 }  // namespace tray
 
-void Frmmain::ShowTrayTip(const std::wstring& text, const std::wstring& action) {
-    TrayData = TrayRecord{};
-    TrayData.uID = 1;
-    TrayData.uFlags = tray::kFlags;
-    TrayData.uCallbackMessage = tray::kCallbackMessage;
-    TrayData.hasIcon = true;
-    TrayData.dwState = 0;
-    TrayData.dwStateMask = 0;
-    TrayData.szTip = tray::FitField(tray::kTip, tray::kTipChars);
-    TrayData.szInfo = tray::FitField(text, tray::kInfoChars);
-    TrayData.szInfoTitle = tray::FitField(tray::kTitle, tray::kTitleChars);
-    TrayData.dwInfoFlags = 1;
-    const int act = action == L"0" ? tray_action::kAdd : action == L"1" ? tray_action::kModify : -1;
-    if (act == tray_action::kAdd) {
-        trayWanted_ = true;
-        trayRetries_ = AddTrayIcon(TrayData) ? 0 : tray::kAddRetries;
-    } else if (act == tray_action::kModify) {
-        ui_.NotifyIcon(act, TrayData);
+void Tray::ShowTrayTip(const std::wstring& text, const std::wstring& action) {
+    TrayRecord& r = form_.TrayData;
+    r = TrayRecord{};
+    r.uID = tray::kIconId;
+    r.uFlags = tray::kFlags;
+    r.uCallbackMessage = tray::kCallbackMessage;
+    r.hasIcon = true;
+    r.dwState = 0;
+    r.dwStateMask = 0;
+    r.szTip = tray::FitField(tray::kTip, tray::kTipChars);
+    r.szInfo = tray::FitField(text, tray::kInfoChars);
+    r.szInfoTitle = tray::FitField(tray::kTitle, tray::kTitleChars);
+    r.dwInfoFlags = nif::kInfoIcon;
+    if (action == L"0") {
+        wanted_ = true;
+        retries_ = Add(r) ? 0 : tray::kAddRetries;
+    } else if (action == L"1") {
+        ui_.NotifyIcon(tray_action::kModify, r);
     }
 }
 
-bool Frmmain::AddTrayIcon(const TrayRecord& record) { return ui_.NotifyIcon(tray_action::kAdd, record); }
+void Tray::Remove() {
+    wanted_ = false;
+    retries_ = 0;
+    ui_.NotifyIcon(tray_action::kDelete, form_.TrayData);
+}
 
-void Frmmain::TaskbarCreated() {
-    if (!trayWanted_) return;
-    // The new shell has no icon of ours; add it back without replaying the
-    // last balloon.
-    TrayRecord quiet = TrayData;
-    quiet.uFlags &= ~tray::kFlagInfo;
+void Tray::Form_Resize() {
+    if (ui_.GetWindowState() != WindowState::Minimized) return;
+    ui_.Hide();
+    ShowTrayTip(form_.Listurl.Count() > 0 ? tray::kAgainGreeting : tray::kFirstGreeting, L"0");
+}
+
+void Tray::Form_MouseMove(int event) {
+    if (event == mouse::kLeftUp) {
+        const LocalTime now = sys_.Now();
+        if (MinuteSerial(now) - MinuteSerial(form_.LastSpeak) > 1) {
+            form_.LastSpeak = now;
+            sound_.SpeakTime(now);
+        }
+    } else if (event == mouse::kRightUp) {
+        ui_.PopupMenu();
+    }
+}
+
+void Tray::TaskbarCreated() {
+    if (!wanted_) return;
+    // Add it back without replaying the last balloon.
+    TrayRecord quiet = form_.TrayData;
+    quiet.uFlags &= ~nif::kInfo;
     quiet.szInfo.clear();
     quiet.szInfoTitle.clear();
     quiet.dwInfoFlags = 0;
-    if (AddTrayIcon(quiet)) trayRetries_ = 0;
+    if (Add(quiet)) retries_ = 0;
 }
 
-void Frmmain::Form_Resize() {
-    if (ui_.GetWindowState() != WindowState::Minimized) return;
-    ui_.Hide();
-    ShowTrayTip(tray::Greeting(ui_.ListCount(ID_LISTURL)), L"0");
-}
-
-void Frmmain::Form_MouseMove(int event) {
-    if (event == tray::kLeftButtonUp) {
-        const LocalTime now = sys_.Now();
-        if (MinuteSerial(now) - MinuteSerial(LastSpeak) > 1) {
-            LastSpeak = now;
-            SpeakTime(sys_, now);
-        }
-    } else if (event == tray::kRightButtonUp) {
-        ui_.SetForeground();
-        ui_.PopupMenu();
-    }
+void Tray::RetryAdd() {
+    if (!wanted_ || retries_ <= 0) return;
+    --retries_;
+    if (Add(form_.TrayData)) retries_ = 0;
 }

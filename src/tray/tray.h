@@ -3,6 +3,11 @@
 #include <cstddef>
 #include <string>
 
+#include "app/form_state.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "sound/sound.h"
+
 namespace tray {
 inline constexpr const wchar_t* kTip = L"晴窗画匣 V1.82";
 inline constexpr const wchar_t* kTitle = L"温馨提示";
@@ -10,13 +15,12 @@ inline constexpr const wchar_t* kFirstGreeting =
     L"呵呵，我是晴窗画匣，你用鼠标左键点击我为你报时,右键则可查看更多功能! ";
 inline constexpr const wchar_t* kAgainGreeting = L"呵呵，我又躲到这里了，祝你开心! ";
 
-// The icon's events come as this private message; the event is the low word
-// of lParam.
-inline constexpr unsigned kCallbackMessage = 0x8000 + 1;  // WM_APP + 1
-inline constexpr unsigned kFlags = 23;                    // message, icon, tip, info
-inline constexpr unsigned kFlagInfo = 16;
-inline constexpr int kLeftButtonUp = 514;
-inline constexpr int kRightButtonUp = 517;
+// The icon's events come as this private message (WM_APP + 1), the event in
+// the low word of lParam: a message of the window's own would be taken for
+// real mouse moves over the open window.
+inline constexpr unsigned kCallbackMessage = 0x8000 + 1;
+inline constexpr unsigned kFlags = nif::kMessage | nif::kIcon | nif::kTip | nif::kInfo;
+inline constexpr unsigned kIconId = 1;  // the program's only icon
 
 // Field sizes of the record, in UTF-16 units with the terminating NUL.
 inline constexpr std::size_t kTipChars = 128;
@@ -27,8 +31,37 @@ inline constexpr std::size_t kTitleChars = 64;
 // the two halves of a surrogate pair.
 std::wstring FitField(const std::wstring& text, std::size_t capacity);
 
-const wchar_t* Greeting(int listCount);
-
 // How many times a refused first add is tried again, once a second.
 inline constexpr int kAddRetries = 60;
 }  // namespace tray
+
+// The notification-area icon: its record, whether the user should see it and
+// whether the shell has it, its balloons and its mouse events.
+class Tray {
+public:
+    Tray(Window& ui, System& sys, Sound& sound, FormState& form)
+        : ui_(ui), sys_(sys), sound_(sound), form_(form) {}
+
+    // Refills the record and adds the icon (action "0") or shows a new
+    // balloon on it ("1"); other actions do nothing.
+    void ShowTrayTip(const std::wstring& text, const std::wstring& action);
+    // Takes the icon away, with the record as last filled.
+    void Remove();
+    // Minimised: the window hides and the icon comes with its greeting.
+    void Form_Resize();
+    void Form_MouseMove(int event);
+    // A new notification area (Explorer restarted) has none of our icons.
+    void TaskbarCreated();
+    // Once a second: tries again an add that the shell refused.
+    void RetryAdd();
+
+private:
+    bool Add(const TrayRecord& record) { return ui_.NotifyIcon(tray_action::kAdd, record); }
+
+    Window& ui_;
+    System& sys_;
+    Sound& sound_;
+    FormState& form_;
+    bool wanted_ = false;  // the icon should be in the notification area
+    int retries_ = 0;      // adds still to try while the shell is not up
+};

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/local_time.h"
+#include "base/local_time.h"
 #include "product.h"
 #include "sound/speech.h"
 #include "support/audio.h"

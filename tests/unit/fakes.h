@@ -3,17 +3,23 @@
 // Recording fakes of the platform interfaces for the native unit tests.
 
 #include <algorithm>
-#include <cwctype>
+#include <cctype>
+#include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/control_ids.h"
-#include "app/frmmain.h"
 #include "app/layout.h"
+#include "frmmain.h"
 #include "platform/system.h"
 #include "platform/window.h"
+
+constexpr int Check1(int i) { return ID_CHECK1_0 + i; }
+constexpr int Text1(int i) { return ID_TEXT1_0 + i; }
+constexpr int Labday(int i) { return ID_LABDAY_0 + i; }
 
 struct FakeControl {
     int value = 0;
@@ -37,21 +43,21 @@ struct TrayCall {
 class FakeWindow : public Window {
 public:
     std::map<int, FakeControl> controls;
-    std::vector<std::wstring> list;
-    int listIndex = -1;
     int focus = 0;
     int tabsPosted = 0;
     WindowState state = WindowState::Normal;
     bool visible = false;
+    int shownWithFocus = 0;
     int screenW = 1024, screenH = 768, winW = 360, winH = 250;
     int left = 0, top = 0;
     bool unloaded = false;
-    std::set<Timer> timers;
+    std::map<Timer, int> timers;  // running timers and their periods
     std::vector<MsgBoxCall> boxes;
     std::vector<int> answers;  // answers for the next boxes, in order; OK when empty
     std::vector<TrayCall> tray;
-    bool trayShown = false;  // what the shell would show
-    int foregrounds = 0;
+    bool trayShown = false;              // what the shell would show
+    bool shellReady = true;              // false: the shell refuses every call, as before Explorer is up
+    std::function<void()> duringNotify;  // runs inside each tray call, as a nested message would
     int popups = 0;
     std::vector<std::wstring> opened;
 
@@ -69,22 +75,12 @@ public:
     void SetFocus(int id) override { focus = id; }
     void PostTab() override { ++tabsPosted; }
 
-    int ListCount(int) const override { return static_cast<int>(list.size()); }
-    std::wstring ListItem(int, int i) const override {
-        return i >= 0 && i < static_cast<int>(list.size()) ? list[i] : std::wstring();
-    }
-    void ListAdd(int, const std::wstring& s) override { list.push_back(s); }
-    void ListClear(int) override {
-        list.clear();
-        listIndex = -1;
-    }
-    int ListIndex(int) const override { return listIndex; }
-    void SetListIndex(int, int i) override { listIndex = i; }
-
     WindowState GetWindowState() const override { return state; }
     void SetWindowState(WindowState s) override { state = s; }
-    bool IsVisible() const override { return visible; }
-    void Show() override { visible = true; }
+    void Show(int f) override {
+        visible = true;
+        shownWithFocus = f;
+    }
     void Hide() override { visible = false; }
     void ScreenSize(int& w, int& h) const override {
         w = screenW;
@@ -99,14 +95,8 @@ public:
         top = t;
     }
     void Unload() override { unloaded = true; }
-
-    void SetTimerEnabled(Timer t, bool e) override {
-        if (e)
-            timers.insert(t);
-        else
-            timers.erase(t);
-    }
-    bool IsTimerEnabled(Timer t) const override { return timers.count(t) != 0; }
+    void SetTimer(Timer t, int period) override { timers[t] = period; }
+    void KillTimer(Timer t) override { timers.erase(t); }
 
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
         boxes.push_back({text, style, title});
@@ -116,9 +106,9 @@ public:
         return a;
     }
 
-    bool shellReady = true;  // false: the shell refuses every call, as before Explorer is up
     bool NotifyIcon(int action, const TrayRecord& r) override {
         tray.push_back({action, r});
+        if (duringNotify) duringNotify();
         if (!shellReady) return false;
         if (action == tray_action::kAdd) {
             if (trayShown) return false;
@@ -129,7 +119,6 @@ public:
         if (action == tray_action::kDelete) trayShown = false;
         return true;
     }
-    void SetForeground() override { ++foregrounds; }
     void PopupMenu() override { ++popups; }
     void ShellOpen(const std::wstring& target) override { opened.push_back(target); }
 
@@ -155,6 +144,7 @@ public:
     std::set<std::wstring> files;                   // full paths, as given
     std::set<std::wstring> folders;
     std::set<std::wstring> undeletable;
+    std::set<std::wstring> failing;  // calls or setting keys that throw, as a platform error would
     std::vector<std::pair<std::wstring, std::wstring>> copies;
     bool failCopies = false;
     bool otherInstance = false;
@@ -162,9 +152,13 @@ public:
     std::wstring exe = L"C:\\Program Files\\晴窗\\qingchuang.exe";
     int trims = 0;
     std::vector<std::wstring> started;
+    std::map<std::wstring, std::wstring> shortNames;        // long path -> 8.3 name
     std::map<std::string, std::vector<std::uint8_t>> wavs;  // upper-case name -> image
     std::vector<Played> played;
 
+    void MayFail(const std::wstring& what) const {
+        if (failing.count(what)) throw std::runtime_error("platform error");
+    }
     LocalTime Now() const override { return now; }
     std::wstring FormatTimeOfDay(const LocalTime& t) const override {
         wchar_t b[16];
@@ -176,6 +170,7 @@ public:
     }
     std::optional<std::wstring> GetSetting(const std::wstring& a, const std::wstring& s,
                                            const std::wstring& k) const override {
+        MayFail(k);
         auto it = registry.find(Key(a, s, k));
         if (it == registry.end()) return std::nullopt;
         return it->second;
@@ -187,13 +182,8 @@ public:
         return true;
     }
     bool FileExists(const std::wstring& p) const override { return files.count(p) != 0; }
-    bool PathExists(const std::wstring& p) const override {
-        return files.count(p) != 0 || folders.count(p) != 0;
-    }
-    bool RemoveFile(const std::wstring& p) override {
-        if (undeletable.count(p)) return false;
-        return files.erase(p) != 0;
-    }
+    bool PathExists(const std::wstring& p) const override { return files.count(p) || folders.count(p); }
+    bool RemoveFile(const std::wstring& p) override { return !undeletable.count(p) && files.erase(p) != 0; }
     bool CreateFolder(const std::wstring& p) override {
         if (PathExists(p)) return false;
         folders.insert(p);
@@ -206,10 +196,12 @@ public:
         return true;
     }
     bool AnotherInstanceRunning() override { return otherInstance; }
-    std::wstring WindowsDirectory() const override { return windir; }
+    std::wstring WindowsDirectory() const override {
+        MayFail(L"WindowsDirectory");
+        return windir;
+    }
     std::wstring ExecutablePath() const override { return exe; }
     void TrimWorkingSet() override { ++trims; }
-    std::map<std::wstring, std::wstring> shortNames;  // long path -> 8.3 name
     std::wstring AnsiSafePath(const std::wstring& p) const override {
         auto it = shortNames.find(p);
         return it == shortNames.end() ? p : it->second;
@@ -233,21 +225,21 @@ public:
     }
 };
 
-// Puts the fake's controls into their design state (texts, checked, disabled),
-// as the real window has them when Form_Load runs.
-inline void SetDesignState(FakeWindow& w) {
-    for (const ControlSpec& c : Controls()) {
-        FakeControl& f = w.C(c.id);
-        f.text = c.text;
-        f.value = c.checked ? 1 : 0;
-        f.enabled = !c.disabled;
-    }
-}
-
-// The program on recording fakes, its window in its design state.
+// The program on recording fakes, its window in its design state (texts,
+// checked, disabled), as the real window has it when Form_Load runs.
 struct FakeApp {
     FakeWindow ui;
     FakeSystem sys;
     Frmmain frm{ui, sys};
-    FakeApp() { SetDesignState(ui); }
+    FakeApp() {
+        for (const ControlSpec& c : Controls()) {
+            FakeControl& f = ui.C(c.id);
+            f.text = c.text;
+            f.value = c.checked ? 1 : 0;
+            f.enabled = !c.disabled;
+        }
+    }
+    void Store(const std::wstring& key, const std::wstring& value) {
+        sys.registry[FakeSystem::Key(L"ravek", L"setting", key)] = value;
+    }
 };

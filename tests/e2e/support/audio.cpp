@@ -11,7 +11,7 @@
 #include <numbers>
 #include <system_error>
 
-#include "platform/local_time.h"
+#include "base/local_time.h"
 
 namespace e2e {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/system.h"
-#include "platform/win32/handles.h"
+#include "win32/handles.h"
 
 class Win32System : public System {
 public:

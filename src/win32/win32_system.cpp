@@ -1,4 +1,4 @@
-#include "platform/win32/win32_system.h"
+#include "win32/win32_system.h"
 
 #include <windows.h>
 
@@ -94,7 +94,9 @@ bool Win32System::PathExists(const std::wstring& path) const {
 
 bool Win32System::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != 0; }
 
-bool Win32System::CreateFolder(const std::wstring& path) { return ::CreateDirectoryW(path.c_str(), nullptr) != 0; }
+bool Win32System::CreateFolder(const std::wstring& path) {
+    return ::CreateDirectoryW(path.c_str(), nullptr) != 0;
+}
 
 bool Win32System::CopyFileTo(const std::wstring& from, const std::wstring& to) {
     return ::CopyFileW(from.c_str(), to.c_str(), TRUE) != 0;
@@ -153,7 +155,8 @@ bool Win32System::StartProcess(const std::wstring& commandLine) {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     return true;

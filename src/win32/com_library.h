@@ -1,9 +1,9 @@
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
-#include "platform/win32/handles.h"
+#include "win32/handles.h"
 
 // COM on this thread, set up at its first use: ole32 is loaded only then,
 // so that start-up does not pay for it. S_FALSE also needs its

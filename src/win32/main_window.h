@@ -3,18 +3,21 @@
 #include <windows.h>
 
 #include <map>
-#include <set>
 #include <string>
-#include <vector>
 
-#include "platform/win32/com_library.h"
-#include "platform/win32/handles.h"
 #include "platform/window.h"
+#include "win32/com_library.h"
+#include "win32/handles.h"
 
 class Frmmain;
+struct ControlSpec;
 
 // The real main window with its controls. It turns window messages into
 // Frmmain's events and carries out what Frmmain asks of the window.
+// main_window.cpp: creation and message dispatch; controls.cpp: the controls
+// and their state; look.cpp: DPI, sizes, fonts, icons; tray_menu.cpp: the
+// notification icon, the popup menu and the shell; message_loop.cpp: the
+// loop and the keys the window handles for its controls.
 class MainWindow : public Window {
 public:
     explicit MainWindow(HINSTANCE instance);
@@ -23,7 +26,7 @@ public:
     ~MainWindow() override;
 
     void Attach(Frmmain* frm) { frm_ = frm; }
-    // Creates the hidden window with all its controls.
+    // Creates the hidden window; its controls come when it is first shown.
     bool Create();
     // Runs the message loop until the window is gone; returns the exit code.
     int Run();
@@ -39,35 +42,34 @@ public:
     int GetFocus() const override;
     void SetFocus(int id) override;
     void PostTab() override;
-    int ListCount(int id) const override;
-    std::wstring ListItem(int id, int index) const override;
-    void ListAdd(int id, const std::wstring& item) override;
-    void ListClear(int id) override;
-    int ListIndex(int id) const override;
-    void SetListIndex(int id, int index) override;
     WindowState GetWindowState() const override;
     void SetWindowState(WindowState state) override;
-    bool IsVisible() const override;
-    void Show() override;
+    void Show(int focus) override;
     void Hide() override;
     void ScreenSize(int& width, int& height) const override;
     void WindowSize(int& width, int& height) const override;
     void MoveTo(int left, int top) override;
     void Unload() override;
-    void SetTimerEnabled(Timer timer, bool enabled) override;
-    bool IsTimerEnabled(Timer timer) const override;
+    void SetTimer(Timer timer, int periodMs) override;
+    void KillTimer(Timer timer) override;
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override;
     bool NotifyIcon(int action, const TrayRecord& record) override;
-    void SetForeground() override;
     void PopupMenu() override;
     void ShellOpen(const std::wstring& target) override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                        DWORD_PTR self);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HandleCommand(WPARAM wp, LPARAM lp);
+    LRESULT HandleColor(HDC dc, HWND control);
+    void FrameMouseMove(LPARAM lp);
     LRESULT ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id);
     bool PreTranslate(MSG& msg);
+
+    // The controls are made when the window is first shown; until then their
+    // state is kept here, so that start-up stays short and small.
     struct ControlShadow {
         int value = 0;
         std::wstring text;
@@ -78,8 +80,9 @@ private:
     void CreateControls();
     void CreateTooltips();
     void CreateMenus();
-    RECT PlaceOf(const struct ControlSpec& c) const;
-    HFONT FontOf(const struct ControlSpec& c) const;
+
+    RECT PlaceOf(const ControlSpec& c) const;
+    HFONT FontOf(const ControlSpec& c) const;
     void SizeWindow();
     void LayOut();
     void MakeFonts();
@@ -97,10 +100,7 @@ private:
     bool quietResize_ = false;  // a state change asked for by Frmmain, which runs its own handler
     bool controlsMade_ = false;
     std::map<int, ControlShadow> shadow_;
-    std::vector<std::wstring> list_;  // Listurl's entries and selection until it exists
-    int listIndex_ = -1;
     std::map<int, SysColor> back_;
-    std::set<int> timers_;
     bool underline_ = false;
     int lineHeight_ = 0;
     Font font_;

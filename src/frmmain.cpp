@@ -1,0 +1,142 @@
+#include "frmmain.h"
+
+#include "app/control_ids.h"
+#include "app/layout.h"
+#include "base/step.h"
+
+namespace {
+bool InRange(int id, int first, int count) { return id >= first && id < first + count; }
+}  // namespace
+
+Frmmain::Frmmain(Window& ui, System& sys)
+    : ui_(ui),
+      sys_(sys),
+      sound_(sys),
+      panel_(ui, sys),
+      tray_(ui, sys, sound_, *this),
+      menu_(ui, sys, *this),
+      scheduler_(ui, sys, tray_) {}
+
+bool Frmmain::ShouldStart() { return !sys_.AnotherInstanceRunning(); }
+
+void Frmmain::Form_Load() {
+    Step([&] {
+        int sw = 0, sh = 0, ww = 0, wh = 0;
+        ui_.ScreenSize(sw, sh);
+        ui_.WindowSize(ww, wh);
+        ui_.MoveTo((sw - ww) / 2, (sh - wh) / 2);
+    });
+    Step([&] { SetWindowState(WindowState::Minimized); });
+    Step([&] { WinDir = sys_.WindowsDirectory() + L"\\"; });
+    Step([&] {
+        std::wstring exe = sys_.ExecutablePath();
+        const auto slash = exe.find_last_of(L"\\/");
+        AppDir = slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash + 1);
+        if (AppDir.empty() || AppDir.back() != L'\\') AppDir += L'\\';
+    });
+    Step([&] {
+        const std::wstring list = AppDir + L"deskurl.ini";
+        if (sys_.FileExists(list)) sys_.RemoveFile(list);
+    });
+    Step([&] {
+        const std::wstring folder = AppDir + L"Wallpaper";
+        if (!sys_.PathExists(folder)) sys_.CreateFolder(folder);
+    });
+    Step([&] { panel_.Load(); });
+    Step([&] { ui_.SetTimer(Timer::Timer3, TimerPeriodMs(Timer::Timer3)); });
+    Step([&] { LastSpeak = sys_.Now(); });
+    Step([&] { sys_.TrimWorkingSet(); });
+}
+
+void Frmmain::Form_Unload() {
+    Step([&] { sys_.RemoveFile(AppDir + L"deskurl.ini"); });
+    Step([&] { tray_.Remove(); });
+}
+
+void Frmmain::Form_Close() { ui_.Unload(); }
+
+void Frmmain::Form_Resize() { tray_.Form_Resize(); }
+
+void Frmmain::Form_MouseMove(int event) { tray_.Form_MouseMove(event); }
+
+void Frmmain::TaskbarCreated() { tray_.TaskbarCreated(); }
+
+void Frmmain::TimerFired(Timer timer) {
+    if (timer == Timer::Timer3) Timer3_Timer();
+}
+
+void Frmmain::Timer3_Timer() { scheduler_.Timer3_Timer(); }
+
+void Frmmain::ControlClick(int id) {
+    if (InRange(id, ID_CHECK1_0, 5))
+        panel_.Check1_UserClick(id - ID_CHECK1_0);
+    else if (InRange(id, ID_CMDOK_0, 2))
+        Cmdok_Click(id - ID_CMDOK_0);
+    else if (id == ID_LABAPP)
+        menu_.Labapp_Click();
+}
+
+int Frmmain::ControlKeyPress(int id, int ch) {
+    if (InRange(id, ID_TEXT1_0, 6)) return panel_.Text1_KeyPress(id - ID_TEXT1_0, ch);
+    if (InRange(id, ID_CHECK1_0, 5)) return panel_.Check1_KeyPress(id - ID_CHECK1_0, ch);
+    return ch;
+}
+
+void Frmmain::ControlGotFocus(int id) {
+    if (InRange(id, ID_TEXT1_0, 6)) panel_.Text1_GotFocus(id - ID_TEXT1_0);
+}
+
+void Frmmain::ControlLostFocus(int id) {
+    if (InRange(id, ID_TEXT1_0, 6)) panel_.Text1_LostFocus(id - ID_TEXT1_0);
+}
+
+void Frmmain::ControlMouseMove(int id) {
+    if (id == ID_LABAPP)
+        menu_.Labapp_MouseMove();
+    else if (InRange(id, ID_FRAME1_0, 2))
+        menu_.Frame1_MouseMove(id - ID_FRAME1_0);
+}
+
+bool Frmmain::KeyDown(int id, int vk, bool shift) {
+    if (vk == key::kVkTab) {
+        panel_.TabKey(shift);
+        return true;
+    }
+    // Enter presses a focused button, as in a dialog.
+    if (vk == key::kVkReturn && InRange(id, ID_CMDOK_0, 2)) {
+        Cmdok_Click(id - ID_CMDOK_0);
+        return true;
+    }
+    return false;
+}
+
+bool Frmmain::AccessKey(wchar_t ch) {
+    const int id = AccessKeyControl(ch);
+    if (id != 0) ControlClick(id);
+    return id != 0;
+}
+
+void Frmmain::Cmdok_Click(int index) {
+    if (!panel_.Cmdok_Click(index)) return;
+    SetWindowState(WindowState::Minimized);
+    ui_.Hide();
+}
+
+void Frmmain::mnwall_Click(int index) {
+    if (index == menu::kSettings) {
+        Step([&] { panel_.RememberChecks(); });
+        Step([&] { SetWindowState(WindowState::Normal); });
+        Step([&] { ui_.Show(TabOrder().front()); });
+        Step([&] { tray_.Remove(); });
+    } else if (index == menu::kQuit) {
+        Step([&] { ui_.Unload(); });
+    } else {
+        menu_.Run(index);
+    }
+}
+
+void Frmmain::SetWindowState(WindowState state) {
+    if (ui_.GetWindowState() == state) return;
+    ui_.SetWindowState(state);
+    Form_Resize();
+}

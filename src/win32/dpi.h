@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+
+#include "win32/handles.h"
+
+// Functions that newer systems have, looked up so that the program still
+// starts on Windows 7.
+template <class F>
+F User32(const char* name) {
+    return ProcAddress<F>(::GetModuleHandleW(L"user32.dll"), name);
+}
+
+// The DPI of a window, or of the system for nullptr.
+inline UINT DpiOf(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = User32<GetDpiForWindowFn>("GetDpiForWindow");
+    if (getDpi && hwnd) {
+        const UINT d = getDpi(hwnd);
+        if (d) return d;
+    }
+    HDC dc = ::GetDC(nullptr);
+    const int d = ::GetDeviceCaps(dc, LOGPIXELSY);
+    ::ReleaseDC(nullptr, dc);
+    return d > 0 ? static_cast<UINT>(d) : 96;
+}
+
+// A system metric for a DPI. GetSystemMetrics answers for the system DPI in
+// a per-monitor aware process, so only its fallback is scaled.
+inline int MetricForDpi(int index, UINT dpi) {
+    using ForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto forDpi = User32<ForDpiFn>("GetSystemMetricsForDpi");
+    if (forDpi) return forDpi(index, dpi);
+    return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(DpiOf(nullptr)));
+}

@@ -1,0 +1,136 @@
+// How the main window looks at its DPI: its size, the places of its
+// controls, its fonts and its icons.
+
+#include "app/control_ids.h"
+#include "app/layout.h"
+#include "win32/dpi.h"
+#include "win32/main_window.h"
+
+namespace {
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+bool FontInstalled(const wchar_t* face) {
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(want.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC dc = ::GetDC(nullptr);
+    ::EnumFontFamiliesExW(
+        dc, &want,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int CALLBACK {
+            *reinterpret_cast<bool*>(p) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, dc);
+    return found;
+}
+
+}  // namespace
+
+RECT MainWindow::PlaceOf(const ControlSpec& c) const {
+    const int dpi = static_cast<int>(dpi_);
+    int left, top;
+    WindowPlace(c, left, top);
+    int x = TwipsToPixels(left, dpi), y = TwipsToPixels(top, dpi);
+    int w = TwipsToPixels(c.width, dpi), h = TwipsToPixels(c.height, dpi);
+    // A label lower than a line of the panel font would cut its text; grow
+    // it evenly about its middle.
+    if (c.kind == ControlKind::Label && c.font == FontKind::Panel && h < lineHeight_) {
+        y -= (lineHeight_ - h) / 2;
+        h = lineHeight_;
+    }
+    return RECT{x, y, x + w, y + h};
+}
+
+HFONT MainWindow::FontOf(const ControlSpec& c) const {
+    if (c.font == FontKind::Day) return dayFont_.get();
+    if (c.link && underline_) return underlineFont_.get();
+    return font_.get();
+}
+
+void MainWindow::SizeWindow() {
+    RECT want{0, 0, TwipsToPixels(kClientWidthTwips, static_cast<int>(dpi_)),
+              TwipsToPixels(kClientHeightTwips, static_cast<int>(dpi_))};
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = User32<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    if (!(adjust && adjust(&want, kWindowStyle, FALSE, WS_EX_CONTROLPARENT, dpi_)))
+        ::AdjustWindowRectEx(&want, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::MakeFonts() {
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof ncm;
+    using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto spiForDpi = User32<SpiForDpiFn>("SystemParametersInfoForDpi");
+    LOGFONTW lf{};
+    if (spiForDpi && spiForDpi(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0, dpi_)) {
+        lf = ncm.lfMessageFont;
+    } else if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
+        lf = ncm.lfMessageFont;
+        lf.lfHeight = ::MulDiv(lf.lfHeight, static_cast<int>(dpi_), static_cast<int>(DpiOf(nullptr)));
+    } else {
+        lf.lfHeight = -::MulDiv(9, static_cast<int>(dpi_), 72);
+        lf.lfCharSet = DEFAULT_CHARSET;
+    }
+    // The captions leave runs of blanks for the boxes that lie over them,
+    // measured in SimSun 9 pt, where a blank is half a Chinese character.
+    // Other fonts draw the blanks narrower and hide text under the boxes.
+    static const bool simsun = FontInstalled(kPanelFontFace);
+    if (simsun) {
+        lf.lfHeight = -::MulDiv(9, static_cast<int>(dpi_), 72);
+        lf.lfWeight = FW_NORMAL;
+        lf.lfCharSet = GB2312_CHARSET;
+        lstrcpynW(lf.lfFaceName, kPanelFontFace, LF_FACESIZE);
+    }
+    font_.reset(::CreateFontIndirectW(&lf));
+    HDC dc = ::GetDC(hwnd_);
+    HGDIOBJ old = ::SelectObject(dc, font_.get());
+    TEXTMETRICW tm{};
+    lineHeight_ = ::GetTextMetricsW(dc, &tm) ? static_cast<int>(tm.tmHeight) : 0;
+    ::SelectObject(dc, old);
+    ::ReleaseDC(hwnd_, dc);
+    lf.lfUnderline = TRUE;
+    underlineFont_.reset(::CreateFontIndirectW(&lf));
+    LOGFONTW day{};
+    day.lfHeight = -static_cast<LONG>(kDayFontPoints * dpi_ / 72.0 + 0.5);
+    day.lfWeight = kDayFontWeight;
+    day.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(day.lfFaceName, kDayFontFace, LF_FACESIZE);
+    dayFont_.reset(::CreateFontIndirectW(&day));
+}
+
+// The small icon serves the tray from the start; the large one only a window
+// that has been seen.
+void MainWindow::MakeIcons() {
+    auto load = [&](int metric) {
+        const int size = MetricForDpi(metric, dpi_);
+        return Icon(static_cast<HICON>(
+            ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
+    };
+    Icon small = load(SM_CXSMICON);
+    Icon big = controlsMade_ ? load(SM_CXICON) : Icon();
+    if (hwnd_) {
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+        if (big) ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    }
+    // The old icons go only after the window has let go of them.
+    smallIcon_ = std::move(small);
+    if (big) bigIcon_ = std::move(big);
+}
+
+void MainWindow::LayOut() {
+    SizeWindow();
+    if (!controlsMade_) return;
+    for (const ControlSpec& c : Controls()) {
+        HWND h = Item(c.id);
+        if (!h) continue;
+        const RECT r = PlaceOf(c);
+        ::SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c)), TRUE);
+    }
+}

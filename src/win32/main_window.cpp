@@ -1,0 +1,265 @@
+#include "win32/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "app/control_ids.h"
+#include "app/layout.h"
+#include "frmmain.h"
+#include "tray/menu.h"
+#include "tray/tray.h"
+#include "win32/dpi.h"
+
+namespace {
+
+constexpr UINT kLostFocusMessage = WM_APP + 2;  // a lost focus, handled once the focus has settled
+
+// No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+    for (const ControlSpec& c : Controls())
+        shadow_[c.id] = ControlShadow{c.checked ? 1 : 0, c.text, !c.disabled};
+}
+
+MainWindow::~MainWindow() {
+    frm_ = nullptr;
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool MainWindow::Create() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &MainWindow::WndProc;
+    wc.hInstance = instance_;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = APP_WINDOW_CLASS;
+    if (!::RegisterClassExW(&wc)) return false;
+
+    hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, APP_WINDOW_CLASS, kWindowCaption, kWindowStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr, instance_, this);
+    return hwnd_ != nullptr;
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    // Errors inside an event are the event's own; they never leave the window procedure.
+    try {
+        return self->Handle(msg, wp, lp);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    if (taskbarCreated_ && msg == taskbarCreated_) {
+        MakeIcons();
+        if (frm_) frm_->TaskbarCreated();
+        return 0;
+    }
+    switch (msg) {
+    case WM_CREATE:
+        dpi_ = DpiOf(hwnd_);
+        MakeIcons();
+        SizeWindow();
+        return 0;
+    case WM_COMMAND:
+        return HandleCommand(wp, lp);
+    case kLostFocusMessage:
+        if (frm_) frm_->ControlLostFocus(static_cast<int>(wp));
+        return 0;
+    case tray::kCallbackMessage:
+        if (frm_) frm_->Form_MouseMove(LOWORD(lp));
+        return 0;
+    case WM_TIMER:
+        if (frm_ && wp >= 1 && wp <= 3) frm_->TimerFired(static_cast<Timer>(wp));
+        return 0;
+    case WM_SIZE:
+        state_ = wp == SIZE_MINIMIZED   ? WindowState::Minimized
+                 : wp == SIZE_MAXIMIZED ? WindowState::Maximized
+                                        : WindowState::Normal;
+        if (!quietResize_ && frm_) frm_->Form_Resize();
+        return 0;
+    case WM_MOUSEMOVE:
+        FrameMouseMove(lp);
+        return 0;
+    case WM_SETCURSOR: {
+        const ControlSpec* c = reinterpret_cast<HWND>(wp) != hwnd_
+                                   ? FindControl(::GetDlgCtrlID(reinterpret_cast<HWND>(wp)))
+                                   : nullptr;
+        if (c && c->hand && LOWORD(lp) == HTCLIENT) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        if (const LRESULT brush = HandleColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)))
+            return brush;
+        break;
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wp);
+        if (controlsMade_) MakeFonts();
+        MakeIcons();
+        const RECT* r = reinterpret_cast<const RECT*>(lp);
+        ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        LayOut();
+        return 0;
+    }
+    case WM_ACTIVATE:
+        // Keep the focused control across a switch to another window and back.
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND f = ::GetFocus();
+            if (f && ::IsChild(hwnd_, f)) lastFocus_ = f;
+        } else if (lastFocus_ && ::IsWindow(lastFocus_) && ::IsWindowEnabled(lastFocus_)) {
+            ::SetFocus(lastFocus_);
+            return 0;
+        }
+        break;
+    case WM_ENDSESSION:
+        if (wp && frm_) frm_->Form_Close();
+        return 0;
+    case WM_CLOSE:
+        if (frm_) frm_->Form_Close();
+        return 0;
+    case WM_DESTROY:
+        for (int t = 1; t <= 3; ++t) ::KillTimer(hwnd_, static_cast<UINT_PTR>(t));
+        if (frm_) frm_->Form_Unload();
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT MainWindow::HandleCommand(WPARAM wp, LPARAM lp) {
+    const int id = LOWORD(wp);
+    const int code = HIWORD(wp);
+    if (!frm_) return 0;
+    if (lp == 0 && id >= ID_MNWALL_0 && id < ID_MNWALL_0 + menu::kItems) {
+        frm_->mnwall_Click(id - ID_MNWALL_0);
+    } else if (lp != 0 && (code == BN_CLICKED || code == STN_CLICKED)) {
+        // BN_CLICKED and STN_CLICKED share their value.
+        frm_->ControlClick(id);
+    } else if (code == EN_SETFOCUS) {
+        frm_->ControlGotFocus(id);
+    } else if (code == EN_KILLFOCUS) {
+        // A message box inside a focus change would fight the change; let it finish first.
+        ::PostMessageW(hwnd_, kLostFocusMessage, static_cast<WPARAM>(id), 0);
+    }
+    return 0;
+}
+
+// Focus-coloured boxes show the colour the logic set; coloured labels their
+// text colour. 0 leaves the control to its default look.
+LRESULT MainWindow::HandleColor(HDC dc, HWND control) {
+    const ControlSpec* c = FindControl(::GetDlgCtrlID(control));
+    if (!c) return 0;
+    if (c->focusColors) {
+        auto it = back_.find(c->id);
+        const int index = static_cast<int>(it == back_.end() ? kUnfocusedColor : it->second);
+        ::SetBkColor(dc, ::GetSysColor(index));
+        if (!::IsWindowEnabled(control)) ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(index));
+    }
+    if (c->textColor != kDefaultColor) {
+        ::SetTextColor(dc, c->textColor);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return 0;
+}
+
+// The frames let the mouse through to the window; find which one it is over.
+void MainWindow::FrameMouseMove(LPARAM lp) {
+    const POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    for (const ControlSpec& c : Controls()) {
+        RECT r;
+        HWND frame = c.kind == ControlKind::Frame ? Item(c.id) : nullptr;
+        if (!frame || !::GetWindowRect(frame, &r)) continue;
+        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        if (::PtInRect(&r, pt) && frm_) frm_->ControlMouseMove(c.id);
+    }
+}
+
+WindowState MainWindow::GetWindowState() const { return state_; }
+
+void MainWindow::SetWindowState(WindowState state) {
+    quietResize_ = true;
+    const bool visible = ::IsWindowVisible(hwnd_) != 0;
+    // A hidden window only records its state, so that start-up never flashes it.
+    if (state == WindowState::Minimized && visible)
+        ::ShowWindow(hwnd_, SW_MINIMIZE);
+    else if (state == WindowState::Maximized && visible)
+        ::ShowWindow(hwnd_, SW_MAXIMIZE);
+    else if (state == WindowState::Normal && ::IsIconic(hwnd_))
+        ::ShowWindow(hwnd_, SW_RESTORE);
+    state_ = state;
+    quietResize_ = false;
+}
+
+void MainWindow::Show(int focus) {
+    MakeControls();
+    if (!::IsChild(hwnd_, ::GetFocus())) lastFocus_ = Item(focus);
+    ::ShowWindow(hwnd_, state_ == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    ::SetForegroundWindow(hwnd_);
+}
+
+void MainWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
+
+void MainWindow::ScreenSize(int& width, int& height) const {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi)) {
+        width = mi.rcMonitor.right - mi.rcMonitor.left;
+        height = mi.rcMonitor.bottom - mi.rcMonitor.top;
+    } else {
+        width = ::GetSystemMetrics(SM_CXSCREEN);
+        height = ::GetSystemMetrics(SM_CYSCREEN);
+    }
+}
+
+void MainWindow::WindowSize(int& width, int& height) const {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    width = r.right - r.left;
+    height = r.bottom - r.top;
+}
+
+void MainWindow::MoveTo(int left, int top) {
+    ::SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::Unload() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+void MainWindow::SetTimer(Timer timer, int periodMs) {
+    ::SetTimer(hwnd_, static_cast<UINT_PTR>(timer), static_cast<UINT>(periodMs), nullptr);
+}
+
+void MainWindow::KillTimer(Timer timer) { ::KillTimer(hwnd_, static_cast<UINT_PTR>(timer)); }
+
+int MainWindow::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
+    return ::MessageBoxW(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));
+}
