@@ -9,7 +9,8 @@ add_library(win32layer STATIC ${WIN32_SOURCES})
 target_link_libraries(win32layer PUBLIC core)
 target_compile_options(win32layer PRIVATE -Wall -Wextra)
 
-set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32)
+# windowscodecs: only the WIC GUIDs; ole32 is loaded at run time.
+set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs)
 
 add_executable(qingchuang WIN32 src/main_win.cpp resources/app.rc)
 target_link_libraries(qingchuang PRIVATE win32layer ${APP_LIBS} ${STATIC_RUNTIME})
@@ -59,6 +60,10 @@ add_executable(startup_bench bench/startup_bench.cpp)
 target_compile_definitions(startup_bench PRIVATE UNICODE _UNICODE)
 target_link_libraries(startup_bench PRIVATE psapi ${STATIC_RUNTIME})
 target_link_options(startup_bench PRIVATE -municode)
+# Picture-to-wallpaper conversion against djpeg (bench/convert.sh), and its check under Wine.
+add_executable(convert_bench bench/convert_bench.cpp)
+target_link_libraries(convert_bench PRIVATE win32layer ole32 psapi ${APP_LIBS} ${STATIC_RUNTIME})
+target_link_options(convert_bench PRIVATE -municode)
 
 # The help file beside the program.
 find_program(CHMCMD chmcmd)

@@ -1,0 +1,89 @@
+#include "wallpaper/bitmap_file.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace wallpaper {
+
+namespace {
+
+void Put(std::array<std::uint8_t, kBmpHeaderSize>& h, std::size_t at, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint64_t Stride64(std::uint32_t width) { return (std::uint64_t{width} * 3 + 3) & ~std::uint64_t{3}; }
+
+// Where stored pixel (x, y) shows, in the oriented picture's coordinates.
+// Signed, so that x one past the row still gives the row's step.
+struct Point {
+    std::int64_t x, y;
+};
+Point Orient(std::int64_t x, std::int64_t y, PixelSize stored, int orientation) {
+    const std::int64_t w = stored.width, h = stored.height;
+    switch (orientation) {
+    case 2: return {w - 1 - x, y};          // mirrored left to right
+    case 3: return {w - 1 - x, h - 1 - y};  // upside down
+    case 4: return {x, h - 1 - y};          // mirrored top to bottom
+    case 5: return {y, x};                  // mirrored along the main diagonal
+    case 6: return {h - 1 - y, x};          // turned a quarter clockwise
+    case 7: return {h - 1 - y, w - 1 - x};  // mirrored along the other diagonal
+    case 8: return {y, w - 1 - x};          // turned a quarter anticlockwise
+    default: return {x, y};
+    }
+}
+
+}  // namespace
+
+std::size_t BmpStride(std::uint32_t width) { return static_cast<std::size_t>(Stride64(width)); }
+
+std::array<std::uint8_t, kBmpHeaderSize> BmpHeader(std::uint32_t width, std::uint32_t height) {
+    constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+    const std::uint64_t image = Stride64(width) * height;
+    const std::uint64_t file = image + kBmpHeaderSize;
+    std::array<std::uint8_t, kBmpHeaderSize> h{};
+    h[0] = 'B';
+    h[1] = 'M';
+    Put(h, 2, file <= kMax32 ? file : 0, 4);
+    Put(h, 10, kBmpHeaderSize, 4);  // pixel data offset
+    Put(h, 14, 40, 4);              // BITMAPINFOHEADER
+    Put(h, 18, width, 4);
+    Put(h, 22, height, 4);  // positive: bottom-up, which every desktop shows
+    Put(h, 26, 1, 2);       // planes
+    Put(h, 28, 24, 2);      // bits per pixel
+    Put(h, 30, 0, 4);       // BI_RGB
+    Put(h, 34, image <= kMax32 ? image : 0, 4);
+    Put(h, 38, 2835, 4);  // 72 dpi
+    Put(h, 42, 2835, 4);
+    return h;
+}
+
+PixelSize FitWithin(std::uint32_t w, std::uint32_t h, std::uint32_t maxW, std::uint32_t maxH) {
+    w = std::max<std::uint32_t>(w, 1);
+    h = std::max<std::uint32_t>(h, 1);
+    maxW = std::max<std::uint32_t>(maxW, 1);
+    maxH = std::max<std::uint32_t>(maxH, 1);
+    if (w <= maxW && h <= maxH) return {w, h};
+    // Rounded a * num / den; the products of two 32-bit values fit 64 bits.
+    auto scale = [](std::uint64_t a, std::uint64_t num, std::uint64_t den) {
+        const std::uint64_t p = a * num;
+        const std::uint64_t q = p / den + (2 * (p % den) >= den ? 1 : 0);
+        return static_cast<std::uint32_t>(std::max<std::uint64_t>(q, 1));
+    };
+    // The side that overshoots more decides the scale.
+    if (std::uint64_t{w} * maxH >= std::uint64_t{h} * maxW) return {maxW, std::min(scale(h, maxW, w), maxH)};
+    return {std::min(scale(w, maxH, h), maxW), maxH};
+}
+
+PixelSize OrientedSize(PixelSize stored, int orientation) {
+    return orientation >= 5 && orientation <= 8 ? PixelSize{stored.height, stored.width} : stored;
+}
+
+RowPlacement PlaceRow(PixelSize stored, int orientation, std::uint32_t row) {
+    const PixelSize shown = OrientedSize(stored, orientation);
+    const auto stride = static_cast<std::int64_t>(Stride64(shown.width));
+    auto offset = [&](Point p) { return (std::int64_t{shown.height} - 1 - p.y) * stride + 3 * p.x; };
+    const std::int64_t first = offset(Orient(0, row, stored, orientation));
+    return {first, offset(Orient(1, row, stored, orientation)) - first};
+}
+
+}  // namespace wallpaper
