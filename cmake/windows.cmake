@@ -40,7 +40,7 @@ file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
 foreach(src ${E2E_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE e2e_support gtest_main ${STATIC_RUNTIME})
+  target_link_libraries(${name} PRIVATE e2e_support gtest_main core ${STATIC_RUNTIME})
   # The tests find the product beside themselves, in the build folder.
   add_dependencies(${name} qingchuang)
   # Listed when ctest runs, under Wine; one ctest test per test case.

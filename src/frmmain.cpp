@@ -8,14 +8,16 @@ namespace {
 bool InRange(int id, int first, int count) { return id >= first && id < first + count; }
 }  // namespace
 
-Frmmain::Frmmain(Window& ui, System& sys)
+Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk)
     : ui_(ui),
       sys_(sys),
       sound_(sys),
       panel_(ui, sys),
       tray_(ui, sys, sound_, *this),
       menu_(ui, sys, *this),
-      scheduler_(ui, sys, tray_) {}
+      rotation_(ui, sys, desk, *this, panel_, tray_),
+      acquisition_(sys, *this, panel_, rotation_),
+      scheduler_(ui, sys, tray_, acquisition_) {}
 
 bool Frmmain::ShouldStart() { return !sys_.AnotherInstanceRunning(); }
 
@@ -62,8 +64,11 @@ void Frmmain::Form_MouseMove(int event) { tray_.Form_MouseMove(event); }
 void Frmmain::TaskbarCreated() { tray_.TaskbarCreated(); }
 
 void Frmmain::TimerFired(Timer timer) {
+    if (timer == Timer::Timer2) Timer2_Timer();
     if (timer == Timer::Timer3) Timer3_Timer();
 }
+
+void Frmmain::Timer2_Timer() { rotation_.Timer2_Timer(); }
 
 void Frmmain::Timer3_Timer() { scheduler_.Timer3_Timer(); }
 

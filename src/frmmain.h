@@ -2,19 +2,22 @@
 
 #include "app/form_state.h"
 #include "app/panel.h"
+#include "platform/desktop.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "scheduler/acquisition.h"
 #include "scheduler/tick.h"
 #include "sound/sound.h"
 #include "tray/menu.h"
 #include "tray/tray.h"
+#include "wallpaper/rotation.h"
 
 // The main window's logic: the state that the subsystems share and one
 // member per event, each handing the event to the subsystem that owns it.
 // The Windows layer owns the real window and calls these members.
 class Frmmain : public FormState {
 public:
-    Frmmain(Window& ui, System& sys);
+    Frmmain(Window& ui, System& sys, Desktop& desk);
     Frmmain(const Frmmain&) = delete;
     Frmmain& operator=(const Frmmain&) = delete;
 
@@ -30,6 +33,7 @@ public:
     void Form_MouseMove(int event);
     void TaskbarCreated();
     void TimerFired(Timer timer);
+    void Timer2_Timer();
     void Timer3_Timer();
 
     // Events of the controls, by control id.
@@ -51,6 +55,7 @@ public:
     }
 
     SettingsPanel& Panel() { return panel_; }
+    Rotation& Rotations() { return rotation_; }
 
 private:
     // Sets the window state; a change runs the resize handling.
@@ -62,5 +67,7 @@ private:
     SettingsPanel panel_;
     Tray tray_;
     MenuCommands menu_;
+    Rotation rotation_;
+    Acquisition acquisition_;
     Scheduler scheduler_;
 };

@@ -2,12 +2,14 @@
 
 #include "frmmain.h"
 #include "win32/main_window.h"
+#include "win32/win32_desktop.h"
 #include "win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32System sys;
+    Win32Desktop desk;
     MainWindow window(instance);
-    Frmmain frm(window, sys);
+    Frmmain frm(window, sys, desk);
     if (!frm.ShouldStart()) return 0;
     window.Attach(&frm);
     if (!window.Create()) return 1;

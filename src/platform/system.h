@@ -31,6 +31,9 @@ public:
     virtual bool CreateFolder(const std::wstring& path) = 0;
     virtual bool CopyFileTo(const std::wstring& from, const std::wstring& to) = 0;
 
+    // Whether the machine has a connection to the Internet.
+    virtual bool Online() const = 0;
+
     // Process.
     virtual bool AnotherInstanceRunning() = 0;
     // The Windows directory without a trailing backslash; empty on failure.

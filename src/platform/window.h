@@ -47,6 +47,9 @@ public:
     virtual void SetTimer(Timer timer, int periodMs) = 0;
     virtual void KillTimer(Timer timer) = 0;
 
+    // Lets the window's pending messages run (timers among them).
+    virtual void DoEvents() = 0;
+
     // A modal message box; returns the answer (mb::kAnswerOk ...).
     virtual int MsgBox(const std::wstring& text, int style, const std::wstring& title) = 0;
 

@@ -17,15 +17,18 @@ std::wstring DayText(const LocalTime& t) { return std::to_wstring(t.day); }
 
 }  // namespace scheduler
 
+template <class F>
+void Scheduler::Duty(bool& running, F&& duty) {
+    if (running) return;
+    running = true;
+    Step(duty);
+    running = false;
+}
+
 void Scheduler::Timer3_Timer() {
     Step([&] { TickClock(); });
-    // A duty that lets the message loop turn (a message box, a download)
-    // lets further ticks fall due; those only keep the clock current, so no
-    // duty ever runs twice at once.
-    if (inTick_) return;
-    inTick_ = true;
-    Step([&] { tray_.RetryAdd(); });
-    inTick_ = false;
+    Duty(acquiring_, [&] { acquisition_.Run(); });
+    Duty(retrying_, [&] { tray_.RetryAdd(); });
 }
 
 void Scheduler::TickClock() {

@@ -5,6 +5,7 @@
 #include "base/local_time.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "scheduler/acquisition.h"
 #include "tray/tray.h"
 
 namespace scheduler {
@@ -17,15 +18,23 @@ std::wstring DayText(const LocalTime& t);
 // The once-a-second tick and its duties.
 class Scheduler {
 public:
-    Scheduler(Window& ui, System& sys, Tray& tray) : ui_(ui), sys_(sys), tray_(tray) {}
+    Scheduler(Window& ui, System& sys, Tray& tray, Acquisition& acquisition)
+        : ui_(ui), sys_(sys), tray_(tray), acquisition_(acquisition) {}
 
     void Timer3_Timer();
 
 private:
     void TickClock();
+    // Runs a duty unless it is running already, further down this thread's
+    // stack: a duty that lets the message loop turn (a box, a download)
+    // lets further ticks fall due.
+    template <class F>
+    void Duty(bool& running, F&& duty);
 
     Window& ui_;
     System& sys_;
     Tray& tray_;
-    bool inTick_ = false;
+    Acquisition& acquisition_;
+    bool acquiring_ = false;
+    bool retrying_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "app/control_ids.h"
 #include "base/step.h"
+#include "wallpaper/naming.h"
 
 namespace menu {
 
@@ -27,19 +28,14 @@ std::wstring AboutText(int major, int minor) {
     return text;
 }
 
-bool IsWebEntry(const std::wstring& entry) {
-    // Lists hold https addresses too; those are web pictures as well.
-    return entry.rfind(L"http://", 0) == 0 || entry.rfind(L"https://", 0) == 0;
-}
-
 std::wstring LastFour(const std::wstring& text) {
     return text.size() <= 4 ? text : text.substr(text.size() - 4);
 }
 
-std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& ext,
+std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
                             const std::function<bool(const std::wstring&)>& exists) {
     for (int n = 10; n <= 32767; ++n) {
-        std::wstring candidate = appDir + L"Wallpaper\\Tirnaco" + std::to_wstring(n) + ext;
+        std::wstring candidate = wallpaper::NumberedFile(appDir, n, entry);
         if (!exists(candidate)) return candidate;
     }
     return {};
@@ -84,17 +80,15 @@ void MenuCommands::Run(int index) {
 void MenuCommands::KeepCurrentWallpaper() {
     const PictureList& list = form_.Listurl;
     const std::wstring entry = list.Current();
-    if (!menu::IsWebEntry(entry)) {
+    if (!wallpaper::IsWebEntry(entry)) {
         ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
         return;
     }
-    const std::wstring ext = menu::LastFour(entry);
-    const std::wstring source =
-        menu::LastFour(form_.DownloadFile) != L".ini"
-            ? form_.DownloadFile
-            : form_.AppDir + L"Wallpaper\\Tirnaco" + std::to_wstring(list.position) + ext;
+    const std::wstring source = menu::LastFour(form_.DownloadFile) != L".ini"
+                                    ? form_.DownloadFile
+                                    : wallpaper::NumberedFile(form_.AppDir, list.position, entry);
     const std::wstring target =
-        menu::KeepCopyTarget(form_.AppDir, ext, [&](const std::wstring& p) { return sys_.PathExists(p); });
+        menu::KeepCopyTarget(form_.AppDir, entry, [&](const std::wstring& p) { return sys_.PathExists(p); });
     // Name the target only when the copy is really there.
     if (!target.empty() && !source.empty() && sys_.CopyFileTo(source, target))
         ui_.MsgBox(L"  当前壁纸已被成功保存到" + target + L"   ", mb::kOk + mb::kInformation, L"提示");

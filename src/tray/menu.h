@@ -22,13 +22,11 @@ inline constexpr const wchar_t* kDisplaySettings = L"rundll32.exe shell32.dll,Co
 std::wstring VersionLine(int major, int minor);
 std::wstring AboutText(int major, int minor);
 
-// True for an entry that names a picture on the web.
-bool IsWebEntry(const std::wstring& entry);
 // The last four characters of a text (all of it when shorter).
 std::wstring LastFour(const std::wstring& text);
-// The first free AppDir\Wallpaper\Tirnaco<n><ext> with n from 10 up;
+// The first free numbered picture file for the entry with n from 10 up;
 // empty when every 16-bit number is taken.
-std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& ext,
+std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
                             const std::function<bool(const std::wstring&)>& exists);
 }  // namespace menu
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "wallpaper/picture_info.h"
+
 namespace wallpaper {
 
 namespace {
@@ -21,18 +23,46 @@ struct Point {
 Point Orient(std::int64_t x, std::int64_t y, PixelSize stored, int orientation) {
     const std::int64_t w = stored.width, h = stored.height;
     switch (orientation) {
-    case 2: return {w - 1 - x, y};          // mirrored left to right
-    case 3: return {w - 1 - x, h - 1 - y};  // upside down
-    case 4: return {x, h - 1 - y};          // mirrored top to bottom
-    case 5: return {y, x};                  // mirrored along the main diagonal
-    case 6: return {h - 1 - y, x};          // turned a quarter clockwise
-    case 7: return {h - 1 - y, w - 1 - x};  // mirrored along the other diagonal
-    case 8: return {y, w - 1 - x};          // turned a quarter anticlockwise
-    default: return {x, y};
+    case 2:
+        return {w - 1 - x, y};  // mirrored left to right
+    case 3:
+        return {w - 1 - x, h - 1 - y};  // upside down
+    case 4:
+        return {x, h - 1 - y};  // mirrored top to bottom
+    case 5:
+        return {y, x};  // mirrored along the main diagonal
+    case 6:
+        return {h - 1 - y, x};  // turned a quarter clockwise
+    case 7:
+        return {h - 1 - y, w - 1 - x};  // mirrored along the other diagonal
+    case 8:
+        return {y, w - 1 - x};  // turned a quarter anticlockwise
+    default:
+        return {x, y};
     }
 }
 
 }  // namespace
+
+bool BmpWhole(std::span<const std::uint8_t> head, std::uint64_t fileSize) {
+    const auto info = SniffPicture(head);
+    if (!info || info->kind != PictureKind::Bmp || TooLarge(*info) || head.size() < 30) return false;
+    const auto le = [&](std::size_t at, int n) {
+        std::uint64_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = v << 8 | head[at + i];
+        return v;
+    };
+    const std::uint64_t offset = le(10, 4), headerSize = le(14, 4);
+    const bool core = headerSize == 12;
+    const std::uint64_t bpp = core ? le(24, 2) : le(28, 2);
+    const std::uint64_t compression = core || head.size() < 34 ? 0 : le(30, 4);
+    if (offset < 14 + headerSize || offset > fileSize) return false;
+    if (compression == 1 || compression == 2) return fileSize > offset;  // run-length: any length
+    if (compression != 0 && compression != 3) return false;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+    const std::uint64_t stride = (std::uint64_t{info->width} * bpp + 31) / 32 * 4;
+    return fileSize - offset >= stride * info->height;
+}
 
 std::size_t BmpStride(std::uint32_t width) { return static_cast<std::size_t>(Stride64(width)); }
 

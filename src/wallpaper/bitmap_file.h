@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace wallpaper {
 
@@ -20,6 +21,11 @@ std::size_t BmpStride(std::uint32_t width);
 // rows follow at byte 54. Sizes that do not fit the 32-bit fields are written
 // as 0 (callers keep pictures within kMaxPixels).
 std::array<std::uint8_t, kBmpHeaderSize> BmpHeader(std::uint32_t width, std::uint32_t height);
+
+// Whether a BMP file whose first bytes are `head` and whose length is
+// `fileSize` holds a picture of a sane size with all of its pixels: a bitmap
+// is copied as it is, so a cut or broken one would end up on the desktop.
+bool BmpWhole(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 
 // The size scaled down (never up) to fit maxW x maxH, aspect kept, each side
 // at least 1.

@@ -18,7 +18,8 @@ bool Has(Bytes b, std::size_t at, const void* what, std::size_t n) {
 std::uint16_t Be16(Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]); }
 std::uint16_t Le16(Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8); }
 std::uint32_t Be32(Bytes b, std::size_t at) {
-    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 | b[at + 3];
+    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 |
+           b[at + 3];
 }
 std::uint32_t Le32(Bytes b, std::size_t at) {
     return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
@@ -63,7 +64,7 @@ std::optional<PictureInfo> SniffJpeg(Bytes b) {
         while (pos < b.size() && b[pos] == 0xFF) ++pos;  // fill bytes
         if (pos >= b.size()) return std::nullopt;
         const std::uint8_t m = b[pos++];
-        if (m == 0x01 || (m >= 0xD0 && m <= 0xD8)) continue;  // no length follows
+        if (m == 0x01 || (m >= 0xD0 && m <= 0xD8)) continue;           // no length follows
         if (m == 0xD9 || m == 0xDA || m == 0x00) return std::nullopt;  // no frame header before the data
         if (b.size() - pos < 2) return std::nullopt;
         const std::size_t len = Be16(b, pos);
@@ -76,7 +77,8 @@ std::optional<PictureInfo> SniffJpeg(Bytes b) {
             if (w == 0 || h == 0) return std::nullopt;
             return PictureInfo{PictureKind::Jpeg, w, h, orientation};
         }
-        if (m == 0xE1 && orientation == 1 && Has(seg, 0, "Exif\0\0", 6)) orientation = ExifOrientation(seg.subspan(6));
+        if (m == 0xE1 && orientation == 1 && Has(seg, 0, "Exif\0\0", 6))
+            orientation = ExifOrientation(seg.subspan(6));
         pos += len;
     }
 }
@@ -92,7 +94,7 @@ std::optional<PictureInfo> SniffBmp(Bytes b) {
     } else if (header >= 40 && header <= 124) {
         if (b.size() < 26) return std::nullopt;
         const std::uint32_t rawW = Le32(b, 18), rawH = Le32(b, 22);
-        if (rawW > INT32_MAX) return std::nullopt;  // negative width
+        if (rawW > INT32_MAX) return std::nullopt;     // negative width
         if (rawH == 0x80000000u) return std::nullopt;  // no positive counterpart
         w = rawW;
         h = rawH > INT32_MAX ? 0u - rawH : rawH;  // negative: stored top-down

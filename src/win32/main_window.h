@@ -52,6 +52,7 @@ public:
     void Unload() override;
     void SetTimer(Timer timer, int periodMs) override;
     void KillTimer(Timer timer) override;
+    void DoEvents() override;
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override;
     bool NotifyIcon(int action, const TrayRecord& record) override;
     void PopupMenu() override;

@@ -14,6 +14,20 @@ int MainWindow::Run() {
     return static_cast<int>(msg.wParam);
 }
 
+void MainWindow::DoEvents() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Left for the main loop, which ends the program.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (PreTranslate(msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
 bool MainWindow::PreTranslate(MSG& msg) {
     if (!hwnd_ || !frm_ || !(msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd))) return false;
     if (msg.message == WM_KEYDOWN)

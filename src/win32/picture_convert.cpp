@@ -1,8 +1,8 @@
 #include "win32/picture_convert.h"
 
-#include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,10 +11,10 @@
 #include <new>
 #include <vector>
 
-#include "win32/com_ptr.h"
-#include "win32/handles.h"
 #include "wallpaper/bitmap_file.h"
 #include "wallpaper/picture_info.h"
+#include "win32/com_ptr.h"
+#include "win32/handles.h"
 
 using namespace wallpaper;
 
@@ -23,8 +23,8 @@ namespace {
 constexpr DWORD kHeadBytes = 256 * 1024;
 
 std::vector<std::uint8_t> ReadHead(const std::wstring& path) {
-    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (raw == INVALID_HANDLE_VALUE) return {};
     Handle file(raw);
     std::vector<std::uint8_t> head(kHeadBytes);
@@ -52,13 +52,14 @@ struct FileImage {
 };
 
 // The whole BMP file in memory, rows written straight into place.
-bool Decode(const std::wstring& src, int orientation, std::uint32_t maxW, std::uint32_t maxH, FileImage& out) {
+bool Decode(const std::wstring& src, int orientation, std::uint32_t maxW, std::uint32_t maxH,
+            FileImage& out) {
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CreateFactory(factory))) return false;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
-    if (FAILED(factory->CreateDecoderFromFilename(src.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.put())) ||
+    if (FAILED(factory->CreateDecoderFromFilename(src.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, decoder.put())) ||
         FAILED(decoder->GetFrame(0, frame.put())))
         return false;
     UINT w = 0, h = 0;
@@ -75,13 +76,14 @@ bool Decode(const std::wstring& src, int orientation, std::uint32_t maxW, std::u
     ComPtr<IWICFormatConverter> to32, to24;
     auto convert = [&](ComPtr<IWICFormatConverter>& c, REFWICPixelFormatGUID to) {
         if (FAILED(factory->CreateFormatConverter(c.put())) ||
-            FAILED(c->Initialize(source, to, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+            FAILED(
+                c->Initialize(source, to, WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom)))
             return false;
         source = c.get();
         return true;
     };
-    const GUID straight[] = {GUID_WICPixelFormat24bppRGB, GUID_WICPixelFormat32bppBGR, GUID_WICPixelFormat32bppBGRA,
-                             GUID_WICPixelFormat32bppPBGRA};
+    const GUID straight[] = {GUID_WICPixelFormat24bppRGB, GUID_WICPixelFormat32bppBGR,
+                             GUID_WICPixelFormat32bppBGRA, GUID_WICPixelFormat32bppPBGRA};
     if (!IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
         const bool direct = std::any_of(std::begin(straight), std::end(straight),
                                         [&](const GUID& g) { return IsEqualGUID(format, g) != 0; });
@@ -108,7 +110,8 @@ bool Decode(const std::wstring& src, int orientation, std::uint32_t maxW, std::u
     std::memcpy(out.bytes.get(), header.data(), header.size());
     std::uint8_t* const pixels = out.bytes.get() + kBmpHeaderSize;
     for (std::uint32_t y = 0; y < shown.height; ++y)
-        std::memset(pixels + y * stride + 3 * std::size_t{shown.width}, 0, stride - 3 * std::size_t{shown.width});
+        std::memset(pixels + y * stride + 3 * std::size_t{shown.width}, 0,
+                    stride - 3 * std::size_t{shown.width});
 
     // Turned pictures go through one row; upright rows are copied in place.
     const UINT rowBytes = 3 * stored.width;
@@ -143,24 +146,31 @@ bool WriteReplacing(const std::wstring& dst, const std::uint8_t* data, std::size
     if (raw == INVALID_HANDLE_VALUE) return false;
     Handle file(raw);
     DWORD written = 0;
-    const bool ok = ::WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    const bool ok =
+        ::WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
     file.reset();  // closed before it can be moved
     return Replace(tmp, dst, ok);
 }
 
 }  // namespace
 
-bool ConvertToBitmap(const std::wstring& src, const std::wstring& dst, std::uint32_t maxW, std::uint32_t maxH) {
+bool ConvertToBitmap(const std::wstring& src, const std::wstring& dst, std::uint32_t maxW,
+                     std::uint32_t maxH) {
     const auto info = SniffPicture(ReadHead(src));
     // Some decoders decode the whole picture as soon as they are made.
     if (!info || TooLarge(*info)) return false;
     FileImage image;
     // The decoder and its buffers are gone before the file is written.
-    if (!Decode(src, info->kind == PictureKind::Jpeg ? info->orientation : 1, maxW, maxH, image)) return false;
+    if (!Decode(src, info->kind == PictureKind::Jpeg ? info->orientation : 1, maxW, maxH, image))
+        return false;
     return WriteReplacing(dst, image.bytes.get(), image.size);
 }
 
 bool CopyBitmapFile(const std::wstring& src, const std::wstring& dst) {
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    if (!::GetFileAttributesExW(src.c_str(), GetFileExInfoStandard, &fa)) return false;
+    const std::uint64_t size = std::uint64_t{fa.nFileSizeHigh} << 32 | fa.nFileSizeLow;
+    if (!BmpWhole(ReadHead(src), size)) return false;
     const std::wstring tmp = dst + L".tmp";
     bool ok = ::CopyFileW(src.c_str(), tmp.c_str(), FALSE) != 0;
     // A read-only copy could not be replaced the next time.

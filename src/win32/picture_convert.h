@@ -12,7 +12,8 @@
 // orientation), scales it down to fit maxW x maxH when larger, and writes it
 // as a 24-bit bottom-up BMP. False for unknown kinds, pictures over
 // wallpaper::kMaxPixels (refused before any decoding) and any failure.
-bool ConvertToBitmap(const std::wstring& src, const std::wstring& dst, std::uint32_t maxW, std::uint32_t maxH);
+bool ConvertToBitmap(const std::wstring& src, const std::wstring& dst, std::uint32_t maxW,
+                     std::uint32_t maxH);
 
 // Copies a BMP file as it is.
 bool CopyBitmapFile(const std::wstring& src, const std::wstring& dst);

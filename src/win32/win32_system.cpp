@@ -102,6 +102,15 @@ bool Win32System::CopyFileTo(const std::wstring& from, const std::wstring& to) {
     return ::CopyFileW(from.c_str(), to.c_str(), TRUE) != 0;
 }
 
+bool Win32System::Online() const {
+    using ConnectedFn = BOOL(WINAPI*)(LPDWORD, LPWSTR, DWORD, DWORD);
+    if (!wininet_) wininet_.reset(::LoadLibraryW(L"wininet.dll"));
+    const auto connected = ProcAddress<ConnectedFn>(wininet_.get(), "InternetGetConnectedStateExW");
+    DWORD flags = 0;
+    // A test that cannot be made counts as offline.
+    return connected && connected(&flags, nullptr, 260, 0) == TRUE;
+}
+
 bool Win32System::AnotherInstanceRunning() {
     // One instance per user session; the mutex lives as long as the process.
     instanceMutex_.reset(::CreateMutexW(nullptr, FALSE, L"Local\\QingChuangHuaXia.SingleInstance"));

@@ -16,6 +16,7 @@ public:
     bool RemoveFile(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
     bool CopyFileTo(const std::wstring& from, const std::wstring& to) override;
+    bool Online() const override;
     bool AnotherInstanceRunning() override;
     std::wstring WindowsDirectory() const override;
     std::wstring ExecutablePath() const override;
@@ -27,6 +28,8 @@ public:
 
 private:
     Handle instanceMutex_;
+    // Loaded at the first online test, so that start-up does not pay for it.
+    mutable Module wininet_;
     // Loaded at the first sound, so that start-up does not pay for it.
     Module winmm_;
     using PlaySoundFn = BOOL(WINAPI*)(LPCWSTR, UINT);

@@ -14,6 +14,7 @@
 #include "app/control_ids.h"
 #include "app/layout.h"
 #include "frmmain.h"
+#include "platform/desktop.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -97,6 +98,10 @@ public:
     void Unload() override { unloaded = true; }
     void SetTimer(Timer t, int period) override { timers[t] = period; }
     void KillTimer(Timer t) override { timers.erase(t); }
+    std::function<void()> duringEvents;  // what other messages do while the logic lets them run
+    void DoEvents() override {
+        if (duringEvents) duringEvents();
+    }
 
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
         boxes.push_back({text, style, title});
@@ -195,6 +200,11 @@ public:
         files.insert(to);
         return true;
     }
+    bool online = false;
+    bool Online() const override {
+        MayFail(L"Online");
+        return online;
+    }
     bool AnotherInstanceRunning() override { return otherInstance; }
     std::wstring WindowsDirectory() const override {
         MayFail(L"WindowsDirectory");
@@ -225,12 +235,49 @@ public:
     }
 };
 
+// The desktop: which bitmap it shows, what the registry holds, the files
+// of the picture folder and which of them decode.
+class FakeDesktop : public Desktop {
+public:
+    std::vector<std::wstring> applied;  // every SetDeskWallpaper, "" for clearing
+    std::map<std::wstring, std::wstring> values;
+    std::set<std::wstring> ordinary;                // ordinary files, full paths
+    std::map<std::wstring, std::wstring> bitmapOf;  // bitmap path -> the picture it was made from
+    std::set<std::wstring> unwritable, undecodable;
+    std::vector<std::wstring> folder;  // names in the picture folder, in listing order
+    bool refuse = false, keyMissing = false, busy = false;
+
+    bool SetDeskWallpaper(const std::wstring& path) override {
+        applied.push_back(path);
+        return path.empty() || !refuse;
+    }
+    bool SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) override {
+        if (keyMissing) return false;
+        values[key + L"\\" + name] = data;
+        return true;
+    }
+    bool IsOrdinaryFile(const std::wstring& path) const override { return ordinary.count(path) != 0; }
+    bool CanWrite(const std::wstring& path) const override { return !unwritable.count(path); }
+    bool ConvertToBitmap(const std::wstring& picture, const std::wstring& dst) override {
+        if (!ordinary.count(picture) || undecodable.count(picture) || unwritable.count(dst)) return false;
+        ordinary.insert(dst);
+        bitmapOf[dst] = picture;
+        return true;
+    }
+    bool CopyBitmap(const std::wstring& bitmap, const std::wstring& dst) override {
+        return ConvertToBitmap(bitmap, dst);
+    }
+    std::vector<std::wstring> ListFiles(const std::wstring&) const override { return folder; }
+    bool FullScreenBusy() const override { return busy; }
+};
+
 // The program on recording fakes, its window in its design state (texts,
 // checked, disabled), as the real window has it when Form_Load runs.
 struct FakeApp {
     FakeWindow ui;
     FakeSystem sys;
-    Frmmain frm{ui, sys};
+    FakeDesktop desk;
+    Frmmain frm{ui, sys, desk};
     FakeApp() {
         for (const ControlSpec& c : Controls()) {
             FakeControl& f = ui.C(c.id);

@@ -23,7 +23,9 @@ Bytes Be32(std::uint32_t v) { return Be16(v >> 16) + Be16(v & 0xFFFF); }
 Bytes Le32(std::uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
 
 // A JPEG marker segment: marker, length (counting itself), body.
-Bytes Segment(std::uint8_t marker, const Bytes& body) { return Bytes{0xFF, marker} + Be16(body.size() + 2) + body; }
+Bytes Segment(std::uint8_t marker, const Bytes& body) {
+    return Bytes{0xFF, marker} + Be16(body.size() + 2) + body;
+}
 Bytes Sof(std::uint8_t marker, unsigned w, unsigned h) {
     return Segment(marker, Bytes{8} + Be16(h) + Be16(w) + Bytes{1, 1, 0x11, 0});
 }
@@ -34,7 +36,8 @@ Bytes Exif(bool le, std::vector<std::array<unsigned, 4>> entries) {
     auto u16 = le ? Le16 : Be16;
     auto u32 = le ? Le32 : Be32;
     Bytes tiff = (le ? Str("II*") + Bytes{0} : Str("MM") + Bytes{0, '*'}) + u32(8) + u16(entries.size());
-    for (auto [tag, type, count, value] : entries) tiff = tiff + u16(tag) + u16(type) + u32(count) + u16(value) + u16(0);
+    for (auto [tag, type, count, value] : entries)
+        tiff = tiff + u16(tag) + u16(type) + u32(count) + u16(value) + u16(0);
     return Segment(0xE1, Str("Exif") + Bytes{0, 0} + tiff);
 }
 
@@ -59,13 +62,19 @@ std::vector<Good> GoodPictures() {
     const Bytes app0 = Segment(0xE0, Str("JFIF") + Bytes(10));
     return {
         {"baseline", kSoi + app0 + Sof(0xC0, 640, 480), PictureKind::Jpeg, 640, 480, 1},
-        {"progressive after tables", kSoi + Segment(0xDB, Bytes(65)) + Segment(0xC4, Bytes(20)) +
-             Segment(0xCC, Bytes(2)) + Sof(0xC2, 3840, 2160), PictureKind::Jpeg, 3840, 2160, 1},
+        {"progressive after tables",
+         kSoi + Segment(0xDB, Bytes(65)) + Segment(0xC4, Bytes(20)) + Segment(0xCC, Bytes(2)) +
+             Sof(0xC2, 3840, 2160),
+         PictureKind::Jpeg, 3840, 2160, 1},
         {"fill bytes", kSoi + Bytes{0xFF, 0xFF} + Sof(0xC1, 7, 9), PictureKind::Jpeg, 7, 9, 1},
-        {"exif le", kSoi + Exif(true, {{0x010F, 2, 4, 0}, {0x0112, 3, 1, 6}}) + Sof(0xC0, 40, 30), PictureKind::Jpeg, 40, 30, 6},
-        {"exif be", kSoi + Exif(false, {{0x0112, 3, 1, 8}}) + Sof(0xC0, 40, 30), PictureKind::Jpeg, 40, 30, 8},
-        {"exif out of range", kSoi + Exif(false, {{0x0112, 3, 1, 9}}) + Sof(0xC0, 4, 3), PictureKind::Jpeg, 4, 3, 1},
-        {"exif wrong type", kSoi + Exif(true, {{0x0112, 4, 1, 6}}) + Sof(0xC0, 4, 3), PictureKind::Jpeg, 4, 3, 1},
+        {"exif le", kSoi + Exif(true, {{0x010F, 2, 4, 0}, {0x0112, 3, 1, 6}}) + Sof(0xC0, 40, 30),
+         PictureKind::Jpeg, 40, 30, 6},
+        {"exif be", kSoi + Exif(false, {{0x0112, 3, 1, 8}}) + Sof(0xC0, 40, 30), PictureKind::Jpeg, 40, 30,
+         8},
+        {"exif out of range", kSoi + Exif(false, {{0x0112, 3, 1, 9}}) + Sof(0xC0, 4, 3), PictureKind::Jpeg, 4,
+         3, 1},
+        {"exif wrong type", kSoi + Exif(true, {{0x0112, 4, 1, 6}}) + Sof(0xC0, 4, 3), PictureKind::Jpeg, 4, 3,
+         1},
         {"png", Png(1920, 1080), PictureKind::Png, 1920, 1080, 1},
         {"gif87a", Gif("GIF87a", 300, 200), PictureKind::Gif, 300, 200, 1},
         {"gif89a", Gif("GIF89a", 65535, 1), PictureKind::Gif, 65535, 1, 1},
@@ -98,7 +107,8 @@ TEST(SniffPicture, ReadsKindSizeAndOrientation) {
 
 TEST(SniffPicture, EveryTruncationFails) {
     for (const auto& g : GoodPictures())
-        for (std::size_t n = 0; n < g.head.size(); ++n) EXPECT_FALSE(SniffCopy(g.head, n)) << g.name << " cut at " << n;
+        for (std::size_t n = 0; n < g.head.size(); ++n)
+            EXPECT_FALSE(SniffCopy(g.head, n)) << g.name << " cut at " << n;
 }
 
 TEST(SniffPicture, RejectsUnreadableHeaders) {
@@ -143,7 +153,9 @@ TEST(BmpHeader, DescribesItsOwnRows) {
         const std::uint32_t h = w + 1;
         const auto hdr = BmpHeader(w, h);
         const Bytes b(hdr.begin(), hdr.end());
-        const auto le32 = [&](std::size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24; };
+        const auto le32 = [&](std::size_t at) {
+            return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24;
+        };
         EXPECT_EQ(std::size_t(le32(2)), 54 + stride * h);
         EXPECT_EQ(le32(10), 54);
         EXPECT_EQ(std::size_t(le32(34)), stride * h);
@@ -155,6 +167,22 @@ TEST(BmpHeader, DescribesItsOwnRows) {
         EXPECT_EQ(back->height, h);
         EXPECT_GT(le32(22), 0);
     }
+}
+
+TEST(BmpWhole, OnlyABitmapWithAllItsPixelsIsCopied) {
+    const auto h = BmpHeader(5, 3);  // rows of 16 bytes
+    const std::span<const std::uint8_t> head(h.data(), h.size());
+    EXPECT_TRUE(BmpWhole(head, 54 + 48));
+    EXPECT_FALSE(BmpWhole(head, 54 + 47));
+    EXPECT_FALSE(BmpWhole(head.first(20), 54 + 48));
+    auto rle = h;
+    rle[30] = 1;  // run-length rows have no fixed size
+    EXPECT_TRUE(BmpWhole(rle, 60));
+    rle[30] = 4;  // a JPEG inside a bitmap
+    EXPECT_FALSE(BmpWhole(rle, 54 + 48));
+    auto far = h;
+    far[10] = 200;  // the pixels would start past the end
+    EXPECT_FALSE(BmpWhole(far, 100));
 }
 
 TEST(FitWithin, ScalesDownKeepingAspect) {

@@ -1,0 +1,87 @@
+#include "wallpaper/naming.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wallpaper {
+
+namespace {
+bool AsciiAlnum(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+}
+
+std::wstring LastUpper(const std::wstring& s, std::size_t n) {
+    std::wstring t = s.size() <= n ? s : s.substr(s.size() - n);
+    for (auto& c : t)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    return t;
+}
+
+// A bare name as a folder listing gives it: nothing that could reach
+// outside the folder or name a device stream.
+bool PlainName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    return std::none_of(name.begin(), name.end(),
+                        [](wchar_t c) { return c < 32 || c == L'\\' || c == L'/' || c == L':'; });
+}
+}  // namespace
+
+bool IsWebEntry(const std::wstring& entry) {
+    return entry.rfind(L"http://", 0) == 0 || entry.rfind(L"https://", 0) == 0;
+}
+
+std::wstring SafeExtension(const std::wstring& entry) {
+    std::wstring ext = entry.size() <= 4 ? entry : entry.substr(entry.size() - 4);
+    for (auto& c : ext)
+        if (!AsciiAlnum(c) && c != L'.') c = L'_';
+    return ext;
+}
+
+std::wstring NumberedFile(const std::wstring& appDir, int n, const std::wstring& entry) {
+    return appDir + L"Wallpaper\\Tirnaco" + std::to_wstring(n) + SafeExtension(entry);
+}
+
+std::wstring PictureFile(const std::wstring& appDir, int position, const std::wstring& entry) {
+    if (!IsWebEntry(entry) && PlainName(entry)) return appDir + L"Wallpaper\\" + entry;
+    return NumberedFile(appDir, position, entry);
+}
+
+bool IsLocalPicture(const std::wstring& name) {
+    const std::wstring end = LastUpper(name, 3);
+    return end == L"JPG" || end == L"BMP";
+}
+
+bool IsBitmapFile(const std::wstring& path) { return LastUpper(path, 3) == L"BMP"; }
+
+long long IntervalMinutes(const std::wstring& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == L' ' || text[i] == L'\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    long long v = 0;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        v = v * 10 + (text[i] - L'0');
+        if (v > 100000000LL) break;  // far past any day; stop before overflow
+    }
+    return negative || v < 1 ? 1 : v;
+}
+
+bool ChangeDue(const LocalTime& last, const LocalTime& now, const std::wstring& interval) {
+    return MinuteSerial(now) - MinuteSerial(last) >= IntervalMinutes(interval);
+}
+
+int NextPosition(int current, int count, bool random, double r) {
+    if (count <= 0) return -1;
+    if (random) return std::clamp(static_cast<int>(std::floor(r * count)), 0, count - 1);
+    return current >= 0 && current < count - 1 ? current + 1 : 0;
+}
+
+std::wstring RegistryText(const std::wstring& text, int count) {
+    constexpr std::size_t kBuffer = 255;
+    std::wstring buf = text.substr(0, std::min(text.find(L'\0'), kBuffer - 1));
+    buf += L'\0';
+    buf.resize(kBuffer, L' ');
+    return buf.substr(0, static_cast<std::size_t>(std::clamp(count, 0, static_cast<int>(kBuffer))));
+}
+
+}  // namespace wallpaper

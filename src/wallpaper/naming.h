@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "base/local_time.h"
+
+// The rules that name, choose and time the pictures of the rotation.
+namespace wallpaper {
+
+// True for an entry that is a picture's web address.
+bool IsWebEntry(const std::wstring& entry);
+// The entry's last four characters (all of it when shorter), every one that
+// is not an ASCII letter, a digit or "." made "_": no entry can name a
+// folder, a device, a stream or a place outside the picture folder.
+std::wstring SafeExtension(const std::wstring& entry);
+// AppDir + "Wallpaper\Tirnaco" + n + the safe extension.
+std::wstring NumberedFile(const std::wstring& appDir, int n, const std::wstring& entry);
+// The picture file of the entry at `position`: a file name that the local
+// discovery found names its own file in the picture folder; anything else
+// (web addresses among them) the numbered file.
+std::wstring PictureFile(const std::wstring& appDir, int position, const std::wstring& entry);
+// A file name the discovery takes: its last three characters, in any case,
+// are JPG or BMP.
+bool IsLocalPicture(const std::wstring& name);
+// A picture file that is copied rather than decoded: it ends in BMP, any case.
+bool IsBitmapFile(const std::wstring& path);
+
+// The change interval in minutes from its box: the leading number of the
+// text, and 1 for 0, nothing or less.
+long long IntervalMinutes(const std::wstring& text);
+// A change is due once the minute boundaries since the last one have
+// reached the interval.
+bool ChangeDue(const LocalTime& last, const LocalTime& now, const std::wstring& interval);
+// The next position: after `current` in list order (wrapping), or at
+// random from r in [0, 1); -1 for an empty list.
+int NextPosition(int current, int count, bool random, double r);
+
+// A registry text laid out in a 255-character buffer (the text cut so that
+// its NUL survives, the NUL, blanks), of which the first `count` characters
+// are stored.
+std::wstring RegistryText(const std::wstring& text, int count);
+
+}  // namespace wallpaper

@@ -1,0 +1,101 @@
+#include "wallpaper/rotation.h"
+
+#include <random>
+
+#include "app/layout.h"
+#include "base/step.h"
+#include "wallpaper/naming.h"
+
+namespace {
+constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
+constexpr const wchar_t* kBitmapName = L"Tirnaco.bmp";
+}  // namespace
+
+void Rotation::Start() {
+    ui_.SetTimer(Timer::Timer2, TimerPeriodMs(Timer::Timer2));
+    running_ = true;
+}
+
+void Rotation::Stop() {
+    ui_.KillTimer(Timer::Timer2);
+    running_ = false;
+}
+
+void Rotation::Timer2_Timer() {
+    if (changing_) return;
+    const LocalTime now = sys_.Now();
+    if (!wallpaper::ChangeDue(form_.LastChange, now, panel_.Text(0))) return;
+    // Nobody sees a new picture behind a game or a film, and the change
+    // would stutter it: it waits and comes at the first tick after.
+    if (desk_.FullScreenBusy()) return;
+    form_.LastChange = now;
+    ChangeWallpaper();
+}
+
+void Rotation::ChangeWallpaper() {
+    if (changing_) return;
+    changing_ = true;
+    PictureList& list = form_.Listurl;
+    Step([&] {
+        // Reseeded from the time of day at every change.
+        const LocalTime now = sys_.Now();
+        std::mt19937 gen(static_cast<unsigned>(now.hour * 3600 + now.minute * 60 + now.second));
+        const double r = std::uniform_real_distribution<double>(0.0, 1.0)(gen);
+        list.position = wallpaper::NextPosition(list.position, list.Count(), panel_.Check(0) == 1, r);
+    });
+    Step([&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, list.Current()); });
+    std::wstring bitmap;
+    Step([&] { bitmap = BitmapPath(); });
+    // A picture that cannot be made into the bitmap leaves the last good one,
+    // which is applied again.
+    Step([&] {
+        if (list.position < 0) return;
+        if (wallpaper::IsBitmapFile(form_.DownloadFile))
+            desk_.CopyBitmap(form_.DownloadFile, bitmap);
+        else
+            desk_.ConvertToBitmap(form_.DownloadFile, bitmap);
+    });
+    Step([&] { ui_.DoEvents(); });
+    Step([&] { SetWallpaper(bitmap); });
+    Step([&] { sys_.TrimWorkingSet(); });
+    changing_ = false;
+}
+
+void Rotation::SetWallpaper(const std::wstring& path) {
+    if (!desk_.IsOrdinaryFile(path)) return;
+    desk_.SetDeskWallpaper(L"");
+    if (!desk_.SetDeskWallpaper(path)) return;
+    SetRegString(L"TileWallpaper", L"0", 4);
+    SetRegString(L"WallpaperStyle", L"2", 4);
+    SetRegString(L"Wallpaper", path, 255);
+}
+
+void Rotation::SetRegString(const std::wstring& name, const std::wstring& text, int count) {
+    // A key that cannot be opened is left alone: the picture shows all the same.
+    Step([&] { desk_.SetRegString(kDesktopKey, name, wallpaper::RegistryText(text, count)); });
+}
+
+std::wstring Rotation::BitmapPath() const {
+    // Since Vista a program without elevation may not write into the
+    // Windows directory; the bitmap then lives beside the program.
+    const std::wstring system = form_.WinDir + kBitmapName;
+    return desk_.CanWrite(system) ? system : form_.AppDir + kBitmapName;
+}
+
+void Rotation::FindLocalWallpapers() {
+    if (noticeDue_) {
+        Step([&] {
+            tray_.ShowTrayTip(L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ", L"1");
+        });
+        noticeDue_ = false;
+    }
+    Step([&] {
+        for (const std::wstring& name : desk_.ListFiles(form_.AppDir + L"Wallpaper\\"))
+            if (wallpaper::IsLocalPicture(name)) form_.Listurl.entries.push_back(name);
+    });
+    if (form_.Listurl.Count() == 0) return;
+    Step([&] { form_.LastChange = sys_.Now(); });
+    Step([&] { Start(); });
+    Step([&] { tray_.ShowTrayTip(L"壁纸装载结束，即将自动为你定时更换壁纸!", L"1"); });
+    noticeDue_ = true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+
+#include "app/form_state.h"
+#include "app/panel.h"
+#include "platform/desktop.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "tray/tray.h"
+
+// The wallpaper rotation: the timer that changes the picture at the user's
+// interval, the change itself, applying the bitmap, and the discovery of the
+// pictures in the picture folder.
+class Rotation {
+public:
+    Rotation(Window& ui, System& sys, Desktop& desk, FormState& form, SettingsPanel& panel, Tray& tray)
+        : ui_(ui), sys_(sys), desk_(desk), form_(form), panel_(panel), tray_(tray) {}
+
+    // Timer2 on and off.
+    void Start();
+    void Stop();
+    bool Running() const { return running_; }
+
+    void Timer2_Timer();
+    void ChangeWallpaper();
+    void SetWallpaper(const std::wstring& path);
+    // Fills the empty picture list from the picture folder; with pictures
+    // found, the rotation starts.
+    void FindLocalWallpapers();
+    // Something changed that may have filled the folder: the next search
+    // that finds nothing says so again.
+    void RearmNotice() { noticeDue_ = true; }
+
+    // Where the bitmap goes: the Windows directory when it takes the file,
+    // else the program's own folder.
+    std::wstring BitmapPath() const;
+
+private:
+    void SetRegString(const std::wstring& name, const std::wstring& text, int count);
+
+    Window& ui_;
+    System& sys_;
+    Desktop& desk_;
+    FormState& form_;
+    SettingsPanel& panel_;
+    Tray& tray_;
+    bool running_ = false;
+    bool changing_ = false;  // a change lets the message loop turn; no tick may start another
+    bool noticeDue_ = true;  // the search notice has not been shown since the last change
+};

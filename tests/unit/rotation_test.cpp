@@ -1,0 +1,198 @@
+// The wallpaper rotation: when it changes, what it shows, how it applies it,
+// and the pictures it finds in its folder.
+
+#include "wallpaper/rotation.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "wallpaper/naming.h"
+
+using namespace wallpaper;
+
+namespace {
+
+const std::wstring kPics = L"C:\\Program Files\\晴窗\\Wallpaper\\";
+const std::wstring kBitmap = L"C:\\windows\\Tirnaco.bmp";
+const std::wstring kFound = L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ";
+
+// Started offline with local pictures only, and these files in the folder.
+struct Local : FakeApp {
+    explicit Local(std::vector<std::wstring> names, const wchar_t* interval = L"1") {
+        Store(L"ppdir", L"1");
+        Store(L"chgtime", interval);
+        for (const auto& n : names) desk.ordinary.insert(kPics + n);
+        desk.folder = std::move(names);
+        sys.now = MakeTime(2010, 6, 1, 10, 0, 30);
+        frm.Form_Load();
+        frm.Timer3_Timer();
+    }
+    // The picture on the desktop after the rotation's tick at `now`.
+    std::wstring TickAt(const LocalTime& now) {
+        sys.now = now;
+        frm.TimerFired(Timer::Timer2);
+        return desk.applied.empty() ? L"" : desk.bitmapOf[desk.applied.back()];
+    }
+    int Notices(const std::wstring& text) const {
+        return static_cast<int>(std::count_if(ui.tray.begin(), ui.tray.end(),
+                                              [&](const TrayCall& c) { return c.record.szInfo == text; }));
+    }
+};
+
+LocalTime At(int h, int m, int s = 0) { return MakeTime(2010, 6, 1, h, m, s); }
+
+}  // namespace
+
+TEST(Naming, NoEntryNamesAFileOutsideThePictureFolder) {
+    const std::wstring app = L"C:\\A\\";
+    const struct {
+        std::wstring entry;
+        int position;
+        std::wstring file;
+    } cases[] = {
+        {L"http://p.example/sea.jpg", 3, L"C:\\A\\Wallpaper\\Tirnaco3.jpg"},
+        {L"https://p.example/a.JPEG", 0, L"C:\\A\\Wallpaper\\Tirnaco0JPEG"},
+        {L"a.b", 1, L"C:\\A\\Wallpaper\\a.b"},  // a name the discovery found: its own file
+        {L"我的照片.bmp", 2, L"C:\\A\\Wallpaper\\我的照片.bmp"},
+        {L"http://p.example/x\\..\\", 4, L"C:\\A\\Wallpaper\\Tirnaco4_.._"},
+        {L"http://p.example/a:$DA", 5, L"C:\\A\\Wallpaper\\Tirnaco5__DA"},
+        {L"\\\\host\\share\\x.jpg", 6, L"C:\\A\\Wallpaper\\Tirnaco6.jpg"},
+        {L"..", 7, L"C:\\A\\Wallpaper\\Tirnaco7.."},
+        {L"file:///C:/windows/win.ini", 8, L"C:\\A\\Wallpaper\\Tirnaco8.ini"},
+        {L"", 9, L"C:\\A\\Wallpaper\\Tirnaco9"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PictureFile(app, c.position, c.entry), c.file);
+    for (const wchar_t* name : {L"a.jpg", L"B.JPG", L"c.Bmp", L"notajpg"}) EXPECT_TRUE(IsLocalPicture(name));
+    for (const wchar_t* name : {L"d.jpeg", L"e.gif", L"f.png", L"jp", L""})
+        EXPECT_FALSE(IsLocalPicture(name));
+}
+
+TEST(Naming, TheMinuteCountReachesTheIntervalAndOrdersWrap) {
+    const struct {
+        LocalTime last, now;
+        const wchar_t* interval;
+        bool due;
+    } cases[] = {
+        {At(10, 0, 30), At(10, 4, 59), L"5", false},
+        {At(10, 0, 30), At(10, 5, 0), L"5", true},
+        {At(10, 0, 30), At(11, 0, 0), L"5", true},  // passed: a lowered interval or a wake
+        {At(10, 0, 59), At(10, 1, 0), L"0", true},
+        {At(10, 0, 0), At(10, 0, 59), L"", false},
+        {At(10, 0, 0), At(10, 1, 0), L"abc", true},
+        {At(10, 0, 0), At(10, 1, 0), L" -3", true},
+        {At(10, 0, 0), At(10, 2, 0), L"3x", false},
+        {At(10, 0, 0), At(9, 0, 0), L"1", false},  // set back
+        {At(10, 0, 0), At(10, 2, 0), L"99999999999999999999", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ChangeDue(c.last, c.now, c.interval), c.due) << c.interval;
+    EXPECT_EQ(NextPosition(-1, 3, false, 0), 0);
+    EXPECT_EQ(NextPosition(1, 3, false, 0), 2);
+    EXPECT_EQ(NextPosition(2, 3, false, 0), 0);
+    EXPECT_EQ(NextPosition(7, 3, false, 0), 0);
+    EXPECT_EQ(NextPosition(-1, 0, false, 0), -1);
+    EXPECT_EQ(NextPosition(0, 3, true, 0.999999), 2);
+    EXPECT_EQ(NextPosition(2, 1, true, 0.5), 0);
+}
+
+TEST(Rotation, LocalPicturesRotateInListOrderFromTheFirstMinuteBoundaryOn) {
+    Local a({L"a.jpg", L"notes.txt", L"B.BMP", L"c.jpeg", L"my photo.JPG"});
+    EXPECT_EQ(a.frm.Listurl.entries, (std::vector<std::wstring>{L"a.jpg", L"B.BMP", L"my photo.JPG"}));
+    EXPECT_EQ(a.Notices(kFound), 1);
+    EXPECT_EQ(a.ui.tray.back().record.szInfo, L"壁纸装载结束，即将自动为你定时更换壁纸!");
+    EXPECT_EQ(a.ui.timers.at(Timer::Timer2), 100);
+    EXPECT_EQ(a.TickAt(At(10, 0, 59)), L"");
+    EXPECT_EQ(a.TickAt(At(10, 1, 0)), kPics + L"a.jpg");
+    EXPECT_EQ(a.frm.DownloadFile, kPics + L"a.jpg");
+    EXPECT_EQ(a.TickAt(At(10, 1, 59)), kPics + L"a.jpg");
+    EXPECT_EQ(a.TickAt(At(10, 2, 0)), kPics + L"B.BMP");
+    EXPECT_EQ(a.TickAt(At(10, 3, 0)), kPics + L"my photo.JPG");
+    EXPECT_EQ(a.TickAt(At(10, 4, 0)), kPics + L"a.jpg");
+    // Applied after clearing, recorded with the stored layout.
+    EXPECT_EQ(std::vector<std::wstring>(a.desk.applied.end() - 2, a.desk.applied.end()),
+              (std::vector<std::wstring>{L"", kBitmap}));
+    const std::wstring key = L"Control Panel\\Desktop\\";
+    EXPECT_EQ(a.desk.values[key + L"TileWallpaper"], std::wstring(L"0\0  ", 4));
+    EXPECT_EQ(a.desk.values[key + L"WallpaperStyle"], std::wstring(L"2\0  ", 4));
+    EXPECT_EQ(a.desk.values[key + L"Wallpaper"],
+              kBitmap + L'\0' + std::wstring(255 - kBitmap.size() - 1, L' '));
+    EXPECT_EQ(RegistryText(std::wstring(300, L'x'), 255), std::wstring(254, L'x') + L'\0');
+    EXPECT_GE(a.sys.trims, 5);
+    // Random order with one picture keeps showing it.
+    Local one({L"only.jpg"});
+    one.ui.SetValue(Check1(0), 1);
+    for (int m = 1; m <= 3; ++m) EXPECT_EQ(one.TickAt(At(10, m)), kPics + L"only.jpg");
+}
+
+TEST(Rotation, ABadPictureKeepsTheLastGoodOneAndNothingWrongIsRecorded) {
+    Local a({L"good.jpg", L"broken.jpg", L"gone.jpg"});
+    a.desk.undecodable.insert(kPics + L"broken.jpg");
+    a.desk.ordinary.erase(kPics + L"gone.jpg");
+    EXPECT_EQ(a.TickAt(At(10, 1)), kPics + L"good.jpg");
+    EXPECT_EQ(a.TickAt(At(10, 2)), kPics + L"good.jpg");
+    EXPECT_EQ(a.TickAt(At(10, 3)), kPics + L"good.jpg");
+    // A refused picture and a missing registry key record nothing; a missing bitmap applies nothing.
+    a.desk.values.clear();
+    a.desk.refuse = true;
+    a.TickAt(At(10, 4));
+    a.desk.refuse = false;
+    a.desk.keyMissing = true;
+    a.TickAt(At(10, 5));
+    EXPECT_TRUE(a.desk.values.empty());
+    Local none({L"broken.jpg"});
+    none.desk.undecodable.insert(kPics + L"broken.jpg");
+    none.TickAt(At(10, 1));
+    EXPECT_TRUE(none.desk.applied.empty());
+}
+
+TEST(Rotation, TheBitmapGoesBesideTheProgramWhenTheWindowsDirectoryRefusesIt) {
+    Local a({L"a.jpg"});
+    a.desk.unwritable.insert(kBitmap);
+    a.TickAt(At(10, 1));
+    const std::wstring beside = L"C:\\Program Files\\晴窗\\Tirnaco.bmp";
+    EXPECT_EQ(a.desk.applied.back(), beside);
+    EXPECT_EQ(a.desk.values[L"Control Panel\\Desktop\\Wallpaper"].substr(0, beside.size()), beside);
+}
+
+TEST(Rotation, WaitsForAFullScreenProgramAndNeverChangesInsideAChange) {
+    Local a({L"a.jpg", L"b.jpg"});
+    a.desk.busy = true;
+    EXPECT_EQ(a.TickAt(At(10, 1)), L"");
+    EXPECT_EQ(a.TickAt(At(10, 3, 30)), L"");
+    a.desk.busy = false;
+    EXPECT_EQ(a.TickAt(At(10, 3, 31)), kPics + L"a.jpg");  // at once when it ends
+    int nested = 0;
+    a.ui.duringEvents = [&] {
+        ++nested;
+        a.sys.now = At(10, 9);
+        a.frm.TimerFired(Timer::Timer2);
+    };
+    EXPECT_EQ(a.TickAt(At(10, 5)), kPics + L"b.jpg");
+    EXPECT_EQ(nested, 1);
+}
+
+TEST(Acquisition, TheSearchNoticeShowsOnceUntilSomethingChanges) {
+    Local a({});
+    for (int i = 0; i < 5; ++i) a.frm.Timer3_Timer();
+    EXPECT_EQ(a.Notices(kFound), 1);
+    EXPECT_FALSE(a.ui.timers.count(Timer::Timer2));
+    a.ui.SetValue(Check1(1), 0);  // online: nothing happens until the downloader exists
+    a.sys.online = true;
+    a.frm.Timer3_Timer();
+    a.ui.SetValue(Check1(1), 1);  // switched back: say it again
+    a.frm.Timer3_Timer();
+    a.frm.Timer3_Timer();
+    EXPECT_EQ(a.Notices(kFound), 2);
+    a.desk.folder = {L"later.jpg"};  // a picture dropped in later is found
+    a.frm.Timer3_Timer();
+    EXPECT_EQ(a.frm.Listurl.entries, std::vector<std::wstring>{L"later.jpg"});
+    EXPECT_EQ(MinuteSerial(a.frm.LastChange), MinuteSerial(a.sys.now));
+    a.frm.Timer3_Timer();
+    EXPECT_EQ(a.frm.Listurl.Count(), 1);  // a filled list is not searched again
+    // Offline, or a test that fails, counts as offline.
+    FakeApp b;
+    b.sys.failing = {L"Online"};
+    b.desk.folder = {L"x.jpg"};
+    b.frm.Form_Load();
+    b.frm.Timer3_Timer();
+    EXPECT_EQ(b.frm.Listurl.Count(), 1);
+}
