@@ -30,6 +30,12 @@ public:
     virtual bool RemoveFile(const std::wstring& path) = 0;
     virtual bool CreateFolder(const std::wstring& path) = 0;
     virtual bool CopyFileTo(const std::wstring& from, const std::wstring& to) = 0;
+    // Puts `from` in the place of `to`, replacing it.
+    virtual bool MoveReplace(const std::wstring& from, const std::wstring& to) = 0;
+    // The file's bytes, or nullopt when it cannot be read or holds more than `limit`.
+    virtual std::optional<std::string> ReadFile(const std::wstring& path, std::uint64_t limit) const = 0;
+    // Text in the system's ANSI code page.
+    virtual std::wstring FromAnsi(std::string_view bytes) const = 0;
 
     // Whether the machine has a connection to the Internet.
     virtual bool Online() const = 0;

@@ -102,6 +102,35 @@ bool Win32System::CopyFileTo(const std::wstring& from, const std::wstring& to) {
     return ::CopyFileW(from.c_str(), to.c_str(), TRUE) != 0;
 }
 
+bool Win32System::MoveReplace(const std::wstring& from, const std::wstring& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+std::optional<std::string> Win32System::ReadFile(const std::wstring& path, std::uint64_t limit) const {
+    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (raw == INVALID_HANDLE_VALUE) return std::nullopt;
+    Handle file(raw);
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > limit) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD total = 0, got = 0;
+    while (total < bytes.size() &&
+           ::ReadFile(file.get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &got, nullptr) &&
+           got > 0)
+        total += got;
+    if (total != bytes.size()) return std::nullopt;
+    return bytes;
+}
+
+std::wstring Win32System::FromAnsi(std::string_view bytes) const {
+    if (bytes.empty()) return {};
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring s(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), s.data(), n);
+    return s;
+}
+
 bool Win32System::Online() const {
     using ConnectedFn = BOOL(WINAPI*)(LPDWORD, LPWSTR, DWORD, DWORD);
     if (!wininet_) wininet_.reset(::LoadLibraryW(L"wininet.dll"));

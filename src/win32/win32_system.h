@@ -16,6 +16,9 @@ public:
     bool RemoveFile(const std::wstring& path) override;
     bool CreateFolder(const std::wstring& path) override;
     bool CopyFileTo(const std::wstring& from, const std::wstring& to) override;
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
+    std::optional<std::string> ReadFile(const std::wstring& path, std::uint64_t limit) const override;
+    std::wstring FromAnsi(std::string_view bytes) const override;
     bool Online() const override;
     bool AnotherInstanceRunning() override;
     std::wstring WindowsDirectory() const override;

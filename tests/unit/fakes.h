@@ -205,6 +205,25 @@ public:
         MayFail(L"Online");
         return online;
     }
+    std::map<std::wstring, std::string> contents;  // bytes of files that have them
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override {
+        if (!files.count(from)) return false;
+        files.erase(from);
+        files.insert(to);
+        if (contents.count(from)) contents[to] = contents[from], contents.erase(from);
+        return true;
+    }
+    std::optional<std::string> ReadFile(const std::wstring& p, std::uint64_t limit) const override {
+        auto it = contents.find(p);
+        if (!files.count(p) || it == contents.end() || it->second.size() > limit) return std::nullopt;
+        return it->second;
+    }
+    // Bytes as Latin-1: each byte one character.
+    std::wstring FromAnsi(std::string_view b) const override {
+        std::wstring s;
+        for (unsigned char c : b) s += static_cast<wchar_t>(c);
+        return s;
+    }
     bool AnotherInstanceRunning() override { return otherInstance; }
     std::wstring WindowsDirectory() const override {
         MayFail(L"WindowsDirectory");
