@@ -17,7 +17,8 @@ Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk)
       menu_(ui, sys, *this),
       rotation_(ui, sys, desk, *this, panel_, tray_),
       acquisition_(sys, *this, panel_, rotation_),
-      scheduler_(ui, sys, tray_, acquisition_) {}
+      duties_(ui, sys, sound_, panel_, tray_),
+      scheduler_(ui, sys, tray_, acquisition_, duties_) {}
 
 bool Frmmain::ShouldStart() { return !sys_.AnotherInstanceRunning(); }
 

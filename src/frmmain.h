@@ -69,5 +69,6 @@ private:
     MenuCommands menu_;
     Rotation rotation_;
     Acquisition acquisition_;
+    TimedDuties duties_;
     Scheduler scheduler_;
 };

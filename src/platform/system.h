@@ -40,6 +40,13 @@ public:
     // Whether the machine has a connection to the Internet.
     virtual bool Online() const = 0;
 
+    // Shutting the machine down: the platform identifier of the version
+    // record (0, 1 the older family, 2 NT), nullopt when the call fails; the
+    // shutdown privilege of this process; the request with its flags.
+    virtual std::optional<int> PlatformId() const = 0;
+    virtual void GetShutdownPrivilege() = 0;
+    virtual bool RequestShutdown(unsigned flags) = 0;
+
     // Process.
     virtual bool AnotherInstanceRunning() = 0;
     // The Windows directory without a trailing backslash; empty on failure.

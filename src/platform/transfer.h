@@ -17,16 +17,16 @@ struct TransferReport {
 
 // What a finished transfer did, for the logic to judge.
 struct TransferFacts {
-    bool started = false;        // a request went out
-    std::uint32_t httpStatus = 0;  // of the last response; 0 when none came
+    bool started = false;                 // a request went out
+    std::uint32_t httpStatus = 0;         // of the last response; 0 when none came
     std::optional<std::uint64_t> length;  // Content-Length, when the server gave one
-    std::uint64_t received = 0;  // body bytes written to the temporary file
-    std::vector<std::uint8_t> head;  // the body's first bytes (up to 16)
-    bool stalled = false;        // no progress for the timeout
-    bool overLimit = false;      // the body ran past the limit
-    bool redirectRefused = false;  // a redirect led to an address that may not be fetched
-    bool aborted = false;        // AbortDownloading, or the program ending
-    bool failed = false;         // any other error (connection, name, write)
+    std::uint64_t received = 0;           // body bytes written to the temporary file
+    std::vector<std::uint8_t> head;       // the body's first bytes (up to 16)
+    bool stalled = false;                 // no progress for the timeout
+    bool overLimit = false;               // the body ran past the limit
+    bool redirectRefused = false;         // a redirect led to an address that may not be fetched
+    bool aborted = false;                 // AbortDownloading, or the program ending
+    bool failed = false;                  // any other error (connection, name, write)
 };
 
 // An HTTP GET run on a worker thread that owns nothing of the window.

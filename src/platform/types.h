@@ -36,6 +36,13 @@ inline constexpr int kVkTab = 9;
 inline constexpr int kVkReturn = 13;
 }  // namespace key
 
+// Shutdown request flags, as the platform numbers them.
+namespace shutdown {
+inline constexpr unsigned kShutdown = 1;
+inline constexpr unsigned kForce = 4;
+inline constexpr unsigned kPowerOff = 8;
+}  // namespace shutdown
+
 // The notification-icon record, field for field; its size, the window handle
 // and the icon handle are added by the Windows layer.
 struct TrayRecord {

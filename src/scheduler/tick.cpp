@@ -28,6 +28,10 @@ void Scheduler::Duty(bool& running, F&& duty) {
 void Scheduler::Timer3_Timer() {
     Step([&] { TickClock(); });
     Duty(acquiring_, [&] { acquisition_.Run(); });
+    duties_.Chime();
+    duties_.Reminder();
+    duties_.ShutdownWarning();
+    duties_.TimedShutdown();
     Duty(retrying_, [&] { tray_.RetryAdd(); });
 }
 

@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "scheduler/acquisition.h"
+#include "scheduler/duties.h"
 #include "tray/tray.h"
 
 namespace scheduler {
@@ -18,8 +19,8 @@ std::wstring DayText(const LocalTime& t);
 // The once-a-second tick and its duties.
 class Scheduler {
 public:
-    Scheduler(Window& ui, System& sys, Tray& tray, Acquisition& acquisition)
-        : ui_(ui), sys_(sys), tray_(tray), acquisition_(acquisition) {}
+    Scheduler(Window& ui, System& sys, Tray& tray, Acquisition& acquisition, TimedDuties& duties)
+        : ui_(ui), sys_(sys), tray_(tray), acquisition_(acquisition), duties_(duties) {}
 
     void Timer3_Timer();
 
@@ -35,6 +36,7 @@ private:
     System& sys_;
     Tray& tray_;
     Acquisition& acquisition_;
+    TimedDuties& duties_;
     bool acquiring_ = false;
     bool retrying_ = false;
 };

@@ -107,16 +107,18 @@ bool Win32System::MoveReplace(const std::wstring& from, const std::wstring& to) 
 }
 
 std::optional<std::string> Win32System::ReadFile(const std::wstring& path, std::uint64_t limit) const {
-    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (raw == INVALID_HANDLE_VALUE) return std::nullopt;
     Handle file(raw);
     LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > limit) return std::nullopt;
+    if (!::GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > limit)
+        return std::nullopt;
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD total = 0, got = 0;
     while (total < bytes.size() &&
-           ::ReadFile(file.get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &got, nullptr) &&
+           ::ReadFile(file.get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &got,
+                      nullptr) &&
            got > 0)
         total += got;
     if (total != bytes.size()) return std::nullopt;
@@ -130,6 +132,30 @@ std::wstring Win32System::FromAnsi(std::string_view bytes) const {
     if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), s.data(), n);
     return s;
 }
+
+std::optional<int> Win32System::PlatformId() const {
+    OSVERSIONINFOW v{};
+    v.dwOSVersionInfoSize = sizeof v;
+    if (!::GetVersionExW(&v)) return std::nullopt;
+    return static_cast<int>(v.dwPlatformId);
+}
+
+void Win32System::GetShutdownPrivilege() {
+    // Each call on its own: a failure leaves the later ones to fail in turn,
+    // and the request that follows is made all the same.
+    HANDLE raw = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw);
+    Handle token(raw);
+    TOKEN_PRIVILEGES want{};
+    want.PrivilegeCount = 1;
+    ::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &want.Privileges[0].Luid);
+    want.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    TOKEN_PRIVILEGES before{};
+    DWORD length = 0;
+    ::AdjustTokenPrivileges(token.get(), FALSE, &want, sizeof before, &before, &length);
+}
+
+bool Win32System::RequestShutdown(unsigned flags) { return ::ExitWindowsEx(flags, 1) != 0; }
 
 bool Win32System::Online() const {
     using ConnectedFn = BOOL(WINAPI*)(LPDWORD, LPWSTR, DWORD, DWORD);

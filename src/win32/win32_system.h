@@ -20,6 +20,9 @@ public:
     std::optional<std::string> ReadFile(const std::wstring& path, std::uint64_t limit) const override;
     std::wstring FromAnsi(std::string_view bytes) const override;
     bool Online() const override;
+    std::optional<int> PlatformId() const override;
+    void GetShutdownPrivilege() override;
+    bool RequestShutdown(unsigned flags) override;
     bool AnotherInstanceRunning() override;
     std::wstring WindowsDirectory() const override;
     std::wstring ExecutablePath() const override;

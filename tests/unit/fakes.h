@@ -103,8 +103,10 @@ public:
         if (duringEvents) duringEvents();
     }
 
+    std::function<void()> duringBox;  // what runs while a box stands open
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
         boxes.push_back({text, style, title});
+        if (duringBox) duringBox();
         if (answers.empty()) return mb::kAnswerOk;
         const int a = answers.front();
         answers.erase(answers.begin());
@@ -223,6 +225,14 @@ public:
         std::wstring s;
         for (unsigned char c : b) s += static_cast<wchar_t>(c);
         return s;
+    }
+    std::optional<int> platformId = 2;
+    std::vector<std::string> shutdownCalls;
+    std::optional<int> PlatformId() const override { return platformId; }
+    void GetShutdownPrivilege() override { shutdownCalls.push_back("privilege"); }
+    bool RequestShutdown(unsigned flags) override {
+        shutdownCalls.push_back("exit " + std::to_string(flags));
+        return true;
     }
     bool AnotherInstanceRunning() override { return otherInstance; }
     std::wstring WindowsDirectory() const override {

@@ -1,0 +1,146 @@
+#include "scheduler/duties.h"
+
+#include <cstdio>
+
+#include "base/step.h"
+
+namespace scheduler {
+
+std::wstring LongTime(const LocalTime& t) {
+    wchar_t buf[32];
+    std::swprintf(buf, 32, L"%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::int64_t SecondSerial(const LocalTime& t) { return MinuteSerial(t) * 60 + t.second; }
+
+std::optional<std::int64_t> MomentOf(const LocalTime& today, const std::wstring& hour,
+                                     const std::wstring& minute, int second) {
+    const auto two = [](const std::wstring& s) {
+        return s.size() == 2 && s[0] >= L'0' && s[0] <= L'9' && s[1] >= L'0' && s[1] <= L'9'
+                   ? (s[0] - L'0') * 10 + (s[1] - L'0')
+                   : -1;
+    };
+    const int h = two(hour), m = two(minute);
+    if (h < 0 || h > 23 || m < 0 || m > 59) return std::nullopt;
+    LocalTime t = today;
+    t.hour = h;
+    t.minute = m;
+    t.second = second;
+    return SecondSerial(t);
+}
+
+bool OpensAsTarget(const std::wstring& text) {
+    std::wstring lower = text;
+    for (auto& c : lower)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    // https too: most addresses are https today.
+    return lower.find(L"http://") != std::wstring::npos || lower.find(L"https://") != std::wstring::npos ||
+           lower.find(L":\\") != std::wstring::npos;
+}
+
+}  // namespace scheduler
+
+using scheduler::MomentOf;
+using scheduler::SecondSerial;
+
+template <class Due, class Fire>
+void TimedDuties::Run(State& state, Due&& due, Fire&& fire) {
+    if (state.running) return;
+    state.running = true;
+    Step([&] {
+        const LocalTime now = sys_.Now();
+        const std::int64_t t = SecondSerial(now);
+        const std::optional<std::int64_t> at = due(now);
+        const std::optional<std::int64_t> last = state.lastTick;
+        state.lastTick = t;
+        if (!at || state.lastFired == at) return;
+        // Its own second, or a skipped one earlier in this minute; a moment
+        // that passed while the computer slept is not made up for.
+        const bool exact = *at == t;
+        const bool skipped = last && *last < *at && *at < t && t / 60 == *at / 60;
+        if (!exact && !skipped) return;
+        state.lastFired = at;
+        fire();
+    });
+    state.running = false;
+}
+
+void TimedDuties::Chime() {
+    Run(
+        chime_,
+        [&](const LocalTime& now) -> std::optional<std::int64_t> {
+            if (panel_.Check(3) != 1) return std::nullopt;
+            LocalTime top = now;
+            top.minute = top.second = 0;
+            return SecondSerial(top);
+        },
+        [&] { Step([&] { sound_.PlayWav("clock"); }); });
+}
+
+void TimedDuties::Reminder() {
+    Run(
+        reminder_,
+        [&](const LocalTime& now) -> std::optional<std::int64_t> {
+            if (panel_.Check(2) != 1) return std::nullopt;
+            return MomentOf(now, panel_.Text(1), panel_.Text(2), 0);
+        },
+        [&] {
+            std::wstring text;
+            Step([&] { text = panel_.Text(3); });
+            if (scheduler::OpensAsTarget(text)) {
+                Step([&] { ui_.ShellOpen(text); });
+            } else {
+                Step([&] { sound_.PlayWav("message"); });
+                Step([&] {
+                    ui_.MsgBox(text + L"   ", mb::kSystemModal + mb::kInformation + mb::kOk, L"小闹钟");
+                });
+            }
+            // Spent until the user ticks it again; the stored setting stays.
+            Step([&] { panel_.SetCheck(2, 0); });
+        });
+}
+
+void TimedDuties::ShutdownWarning() {
+    Run(
+        warning_,
+        [&](const LocalTime& now) -> std::optional<std::int64_t> {
+            if (panel_.Check(4) != 1) return std::nullopt;
+            return MomentOf(now, panel_.Text(4), panel_.Text(5), 0);
+        },
+        [&] {
+            Step([&] {
+                tray_.ShowTrayTip(
+                    L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自"
+                    L"动关机时间!",
+                    L"1");
+            });
+            Step([&] { sound_.PlayWav("close"); });
+        });
+}
+
+void TimedDuties::TimedShutdown() {
+    Run(
+        shutdown_,
+        [&](const LocalTime& now) -> std::optional<std::int64_t> {
+            if (panel_.Check(4) != 1) return std::nullopt;
+            return MomentOf(now, panel_.Text(4), panel_.Text(5), 30);
+        },
+        [&] { ShutdownComputer(); });
+}
+
+void TimedDuties::ShutdownComputer() {
+    std::optional<int> platform;
+    try {
+        platform = sys_.PlatformId();
+    } catch (...) {
+    }
+    if (!platform) return;  // the version call failed: the program goes on
+    if (*platform == 0 || *platform == 1) {
+        Step([&] { sys_.RequestShutdown(shutdown::kShutdown); });
+    } else if (*platform == 2) {
+        Step([&] { sys_.GetShutdownPrivilege(); });
+        Step([&] { sys_.RequestShutdown(shutdown::kPowerOff | shutdown::kForce); });
+    }
+    Step([&] { ui_.Unload(); });
+}
