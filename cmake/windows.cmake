@@ -98,3 +98,10 @@ endif()
 # The analysis itself, on made-up recordings with known faults.
 add_test(NAME audio_check.selftest
   COMMAND ${CMAKE_SOURCE_DIR}/tools/audio-check selftest --pieces ${CMAKE_SOURCE_DIR}/resources/wav)
+
+# The timed shutdown ends the Wine session: checked in an environment of its own.
+if(TARGET duties_test)
+  add_test(NAME duties_test.shutdown
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/shutdown_check.sh $<TARGET_FILE:duties_test>)
+  set_tests_properties(duties_test.shutdown PROPERTIES TIMEOUT 300)
+endif()
