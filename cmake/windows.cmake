@@ -89,7 +89,3 @@ if(TARGET sound_test)
   target_link_options(speech_gap_bench PRIVATE -municode)
   add_dependencies(speech_gap_bench qingchuang)
 endif()
-
-# The analysis itself, on made-up recordings with known faults.
-add_test(NAME audio_check.selftest
-  COMMAND ${CMAKE_SOURCE_DIR}/tools/audio-check selftest --pieces ${CMAKE_SOURCE_DIR}/resources/wav)
