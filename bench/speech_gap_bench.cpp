@@ -22,7 +22,6 @@
 #include "app/control_ids.h"
 #include "platform/local_time.h"
 #include "sound/speech.h"
-#include "support/audio.h"
 #include "support/driver.h"
 
 using namespace e2e;

@@ -15,7 +15,6 @@ namespace e2e {
 
 inline int Check(int i) { return ID_CHECK1_0 + i; }
 inline int Text1(int i) { return ID_TEXT1_0 + i; }
-inline constexpr int kQuit = ID_MNWALL_0 + 10;
 
 class Product {
 public:
@@ -25,7 +24,6 @@ public:
     ~Product() {
         if (process_.Running()) Quit();
     }
-
     const Sandbox& Box() const { return box_; }
     fs::path Dir() const { return box_.Dir(); }
     fs::path Exe() const { return box_.Dir() / L"qingchuang.exe"; }
@@ -33,8 +31,8 @@ public:
     HWND Window() const { return window_; }
     HWND Ctl(int id) const { return Control(window_, id); }
 
-    // Start-up is over once the window answers messages again: it lets go
-    // of the window only when done, and the steps after the icon take milliseconds.
+    // Start-up is over once the window answers again: it lets go of the
+    // window only when done, and the steps after the icon take milliseconds.
     void Start() {
         process_ = Process::Start(Exe());
         window_ = FindTopWindow(process_.Pid(), APP_WINDOW_CLASS);
@@ -44,31 +42,26 @@ public:
         ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r)) << "the window hangs";
         Pump(300ms);
     }
-
-    // The settings command of the menu; the window shows once the first tick has filled the calendar.
+    // The settings command of the menu; the window is ready once the first tick has filled the calendar.
     void OpenPanel() {
         ASSERT_TRUE(PostCommand(window_, ID_MNWALL_0));
-        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(window_); })) << "the settings window did not open";
         ASSERT_TRUE(WaitUntil([&] {
-            const std::wstring t = Text(Ctl(ID_LABDAY_0));
-            return !t.empty() && t != L"2007年12月";
-        })) << "the calendar was not filled";
+            const std::wstring month = Text(Ctl(ID_LABDAY_0));
+            return IsWindowVisible(window_) && !month.empty() && month != L"2007年12月";
+        })) << "the settings window did not open";
     }
-
     void Quit() {
-        PostCommand(window_, kQuit);
+        PostCommand(window_, ID_MNWALL_0 + 10);
         if (!process_.WaitExit(10s)) {
             ADD_FAILURE() << "the program did not end after quit";
             process_.Kill();
         }
     }
-
     // Presses a button of the program's message box; returns the box's message.
     std::wstring AnswerBox(int button, const std::wstring& title = L"提示") {
         HWND box = nullptr;
-        WaitUntil([&] { return (box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) && Text(box) == title; });
-        if (!box || Text(box) != title) {
-            ADD_FAILURE() << "no message box titled " << Narrow(title);
+        if (!WaitUntil([&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; })) {
+            ADD_FAILURE() << "no message box titled " << title;
             return {};
         }
         const std::wstring text = MessageBoxText(box);

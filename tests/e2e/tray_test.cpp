@@ -25,17 +25,13 @@ bool Choose(HWND menu, wchar_t key, int downs = 0) {
     return PressKey(menu, downs ? VK_RETURN : LOBYTE(VkKeyScanW(key)));
 }
 
-// Visible windows of other processes titled `title`; each is closed and its program waited for when `close`.
-std::vector<HWND> WindowsTitled(DWORD not_pid, const std::wstring& title, bool close = false) {
+// Visible windows of other processes than `ours` titled `title`.
+std::vector<HWND> WindowsTitled(DWORD ours, const std::wstring& title) {
     std::vector<HWND> found;
-    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT))
-        if (IsWindowVisible(h) && ProcessOf(h) != not_pid && Text(h) == title) found.push_back(h);
-    for (HWND h : close ? found : std::vector<HWND>{}) {
-        const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, ProcessOf(h));
-        PostMessageW(h, WM_CLOSE, 0, 0);
-        if (process && WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
-        if (process) CloseHandle(process);
-    }
+    ForEachWindow(nullptr, [&](HWND h) {
+        if (IsWindowVisible(h) && ProcessOf(h) != ours && Text(h) == title) found.push_back(h);
+        return true;
+    });
     return found;
 }
 
@@ -44,7 +40,8 @@ int LongestInkRun(HWND window, std::uint32_t background) {
     const auto image = CaptureWindow(window);
     int best = -1;
     for (int y = 0; image && y < image->height; ++y)
-        for (int x = 0, run = 0; x < image->width; ++x) best = std::max(best, run = image->At(x, y) == background ? 0 : run + 1);
+        for (int x = 0, run = 0; x < image->width; ++x)
+            best = std::max(best, run = image->At(x, y) == background ? 0 : run + 1);
     return best;
 }
 
@@ -135,9 +132,9 @@ TEST_F(ProductTest, TheTrayIconAndItsMenu) {
     ASSERT_TRUE(Choose(menu, L'a'));
     const std::wstring about = app.AnswerBox(IDOK, L" 关于...");
     const std::wstring head = L"晴窗画匣 V1.82\r\n\r\n";
-    ASSERT_EQ(about.substr(0, head.size()), head) << Narrow(about);
+    ASSERT_EQ(about.substr(0, head.size()), head) << about;
     const std::wstring body = about.substr(head.size());
-    EXPECT_EQ(std::count(body.begin(), body.end(), L'\n'), 5) << Narrow(about);
+    EXPECT_EQ(std::count(body.begin(), body.end(), L'\n'), 5) << about;
     EXPECT_EQ((L"\r\n" + body + L"\r\n").find(L"\r\n\r\n"), std::wstring::npos) << "an empty line";
 
     // The picture folder opens in the file browser.
@@ -145,7 +142,8 @@ TEST_F(ProductTest, TheTrayIconAndItsMenu) {
     ASSERT_NE((menu = openMenu()), nullptr);
     ASSERT_TRUE(Choose(menu, L'f'));
     EXPECT_TRUE(WaitUntil([&] { return WindowsTitled(pid, L"Wallpaper").size() == 1; })) << "no folder window";
-    WindowsTitled(pid, L"Wallpaper", true);
+    for (HWND w : WindowsTitled(pid, L"Wallpaper")) PostMessageW(w, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return WindowsTitled(pid, L"Wallpaper").empty(); }));
 
     // A shell that starts anew knows no icons: take ours away as its start
     // does, then announce it. The icon comes back once, without a greeting.

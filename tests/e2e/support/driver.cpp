@@ -1,9 +1,16 @@
 #include "support/driver.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
+
+#include "platform/local_time.h"
 
 namespace e2e {
 
@@ -18,16 +25,44 @@ bool Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result = nullptr) 
     return true;
 }
 
-std::runtime_error Error(const std::string& what) {
-    return std::runtime_error(what + " failed with error " + std::to_string(GetLastError()));
+std::wstring ClassName(HWND hwnd) {
+    wchar_t name[256];
+    return std::wstring(name, std::max(GetClassNameW(hwnd, name, 256), 0));
 }
 
-// Enumeration callbacks must be WINAPI functions, which lambdas are not on i686.
+// Our arguments hold no quotes and end in no backslash.
+std::wstring Quote(std::wstring_view arg) { return L"\"" + std::wstring(arg) + L"\""; }
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 template <class F>
-void ForEachWindow(HWND parent, F&& f) {
-    const WNDENUMPROC each = [](HWND h, LPARAM lp) -> BOOL CALLBACK { return (*reinterpret_cast<F*>(lp))(h); };
-    parent ? EnumChildWindows(parent, each, reinterpret_cast<LPARAM>(&f))
-           : EnumWindows(each, reinterpret_cast<LPARAM>(&f));
+F WineFunction(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+// Wine runs a file that is no Windows program as a Unix one, with no handle
+// for it; its standard streams go to NUL, out of the test's output.
+bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args) {
+    static const auto to_dos = WineFunction<WCHAR*(CDECL*)(LPCSTR)>("wine_get_dos_file_name");
+    WCHAR* exe = to_dos ? to_dos(unix_exe.c_str()) : nullptr;
+    if (!exe) return false;
+    std::wstring command = Quote(exe);
+    HeapFree(GetProcessHeap(), 0, exe);
+    for (const auto& a : args) command += L" " + Quote(a);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION info = {};
+    const bool ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    for (HANDLE h : {info.hThread, info.hProcess, nul})
+        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok;
 }
 
 }  // namespace
@@ -69,22 +104,19 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interva
     return true;
 }
 
-// ---- files and processes ---------------------------------------------------------
-
 fs::path ExePath() {
     wchar_t buffer[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
-    return fs::path(std::wstring(buffer, n));
+    return std::wstring(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4));
 }
 
 fs::path ProductPath() { return ExePath().parent_path() / L"qingchuang.exe"; }
 
 fs::path ArtifactDir() {
-    wchar_t buffer[MAX_PATH * 4] = {};
-    std::wstring dir(buffer, GetEnvironmentVariableW(L"E2E_ARTIFACTS", buffer, MAX_PATH * 4));
+    const wchar_t* dir = _wgetenv(L"E2E_ARTIFACTS");
     // A Unix path from the harness: Wine maps the root to Z:.
-    if (!dir.empty() && dir.front() == L'/') dir = L"Z:" + dir;
-    const fs::path path = dir.empty() ? ExePath().parent_path() / L"e2e-artifacts" : fs::path(dir);
+    const fs::path path = !dir || !*dir ? ExePath().parent_path() / L"e2e-artifacts"
+                          : *dir == L'/' ? fs::path(L"Z:" + std::wstring(dir))
+                                         : fs::path(dir);
     std::error_code ec;
     fs::create_directories(path, ec);
     return path;
@@ -107,30 +139,8 @@ Sandbox::~Sandbox() {
 
 fs::path Sandbox::Write(std::wstring_view name, std::string_view bytes) const {
     const fs::path to = dir_ / name;
-    const HANDLE file = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = file != INVALID_HANDLE_VALUE &&
-                    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    if (!ok || written != bytes.size()) throw Error("writing " + Narrow(to.wstring()));
+    if (!(std::ofstream(to, std::ios::binary) << bytes)) throw std::runtime_error("cannot write " + Narrow(to.wstring()));
     return to;
-}
-
-std::wstring QuoteArg(std::wstring_view arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring_view::npos) return std::wstring(arg);
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (const wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes are literal unless a quote follows them.
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    return out.append(backslashes * 2, L'\\') + L'"';
 }
 
 Process& Process::operator=(Process&& other) noexcept {
@@ -145,13 +155,13 @@ Process::~Process() {
 }
 
 Process Process::Start(const fs::path& exe, const std::vector<std::wstring>& args) {
-    std::wstring command_line = QuoteArg(exe.wstring());
-    for (const auto& arg : args) command_line += L' ' + QuoteArg(arg);
+    std::wstring command_line = Quote(exe.wstring());
+    for (const auto& arg : args) command_line += L' ' + Quote(arg);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         exe.parent_path().c_str(), &startup, &info))
-        throw Error("starting " + Narrow(exe.wstring()));
+        throw std::runtime_error("cannot start " + Narrow(exe.wstring()));
     CloseHandle(info.hThread);
     Process process;
     process.handle_ = info.hProcess;
@@ -175,35 +185,21 @@ void Process::Kill() {
     WaitForSingleObject(handle_, 10000);
 }
 
-// ---- windows --------------------------------------------------------------------
-
-std::wstring ClassName(HWND hwnd) {
-    wchar_t name[256];
-    return std::wstring(name, std::max(GetClassNameW(hwnd, name, 256), 0));
-}
-
 DWORD ProcessOf(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     return pid;
 }
 
-std::vector<HWND> TopWindows(DWORD pid) {
-    std::vector<HWND> found;
-    ForEachWindow(nullptr, [&](HWND h) {
-        if (ProcessOf(h) == pid) found.push_back(h);
-        return TRUE;
-    });
-    return found;
-}
-
 HWND FindTopWindow(DWORD pid, std::wstring_view class_name, bool visible, Millis timeout) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND h : TopWindows(pid))
-                if (ClassName(h) == class_name && (!visible || IsWindowVisible(h))) return (found = h) != nullptr;
-            return false;
+            ForEachWindow(nullptr, [&](HWND h) {
+                if (ProcessOf(h) == pid && ClassName(h) == class_name && (!visible || IsWindowVisible(h))) found = h;
+                return found == nullptr;
+            });
+            return found != nullptr;
         },
         timeout, 20ms);
     return found;
@@ -219,10 +215,9 @@ HWND Control(HWND top, int id) {
 }
 
 std::wstring Text(HWND hwnd) {
-    LRESULT length = 0;
+    LRESULT length = 0, copied = 0;
     if (!Send(hwnd, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = 0;
     if (!Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) return {};
     // WM_GETTEXTLENGTH may overestimate; WM_GETTEXT says what it copied.
     text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
@@ -284,22 +279,19 @@ HWND FocusOf(HWND hwnd) {
     return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
-// ---- notification area ----------------------------------------------------------
-
 std::vector<TrayIcon> TrayIcons() {
     std::vector<TrayIcon> icons;
     const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
     RECT client = {};
     if (!tray || !GetClientRect(tray, &client)) return icons;
     // The icons lie right of the taskbar buttons, each in a cell of a small
-    // icon and two pixels each side. Wine keeps no object per icon that we
-    // could count: a cell that is not all one colour holds one.
+    // icon and two pixels each side: a cell that is not all one colour holds one.
     LONG limit = 0;
     ForEachWindow(tray, [&](HWND child) {
         RECT r = WindowRect(child);
         MapWindowPoints(nullptr, tray, reinterpret_cast<POINT*>(&r), 2);
         if (IsWindowVisible(child)) limit = std::max(limit, r.right);
-        return TRUE;
+        return true;
     });
     POINT origin = {0, 0};
     ClientToScreen(tray, &origin);
@@ -335,12 +327,10 @@ std::vector<std::wstring> Balloons() {
         if (tray && GetWindow(h, GW_OWNER) == tray && ClassName(h) == TOOLTIPS_CLASSW && IsWindowVisible(h) &&
             (GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON))
             texts.push_back(Text(h));
-        return TRUE;
+        return true;
     });
     return texts;
 }
-
-// ---- the settings store ------------------------------------------------------------
 
 namespace {
 constexpr wchar_t kAppKey[] = L"Software\\VB and VBA Program Settings\\ravek";
@@ -348,22 +338,20 @@ constexpr wchar_t kSettingKey[] = L"Software\\VB and VBA Program Settings\\ravek
 }  // namespace
 
 bool WriteSetting(std::wstring_view name, DWORD type, const void* data, DWORD size) {
-    return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, std::wstring(name).c_str(), type, data, size) ==
-           ERROR_SUCCESS;
+    return !RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, std::wstring(name).c_str(), type, data, size);
 }
 
 std::map<std::wstring, std::pair<DWORD, std::wstring>> StoredSettings() {
     std::map<std::wstring, std::pair<DWORD, std::wstring>> values;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return values;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingKey, 0, KEY_QUERY_VALUE, &key)) return values;
     std::vector<wchar_t> name(16384), data(1 << 21);
-    for (DWORD i = 0;; ++i) {
-        DWORD name_size = static_cast<DWORD>(name.size()), type = 0;
-        DWORD data_size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        if (RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                          &data_size) != ERROR_SUCCESS)
-            break;
-        std::wstring text = type == REG_SZ ? std::wstring(data.data(), data_size / sizeof(wchar_t)) : L"";
+    DWORD name_size = 0, data_size = 0, type = 0;
+    for (DWORD i = 0; name_size = 16384, data_size = 1 << 22,
+               !RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                              &data_size);
+         ++i) {
+        std::wstring text(data.data(), type == REG_SZ ? data_size / sizeof(wchar_t) : 0);
         while (!text.empty() && text.back() == L'\0') text.pop_back();
         values[std::wstring(name.data(), name_size)] = {type, text};
     }
@@ -379,8 +367,6 @@ bool DeleteSettings() {
     if (key) RegCloseKey(key);
     return gone;
 }
-
-// ---- screenshots -------------------------------------------------------------------
 
 std::optional<Image> CaptureScreen(const RECT& rect) {
     Image image;
@@ -412,65 +398,147 @@ std::optional<Image> CaptureWindow(HWND hwnd) {
     return CaptureScreen(WindowRect(hwnd));
 }
 
-namespace {
-
-void Put32(std::string& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(v >> shift);
-}
-
-void PutChunk(std::string& png, const char* type, const std::string& body) {
-    Put32(png, static_cast<std::uint32_t>(body.size()));
-    const std::string typed = type + body;
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (const unsigned char c : typed) {
-        crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (crc & 1 ? 0xEDB88320u : 0);
-    }
-    png += typed;
-    Put32(png, ~crc);
-}
-
-}  // namespace
-
 bool SaveScreenshot(HWND hwnd, std::wstring_view name) {
-    const int cx = GetSystemMetrics(SM_CXVIRTUALSCREEN), cy = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    const auto image = hwnd ? CaptureWindow(hwnd) : CaptureScreen({0, 0, cx, cy});
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const auto image = hwnd ? CaptureWindow(hwnd) : CaptureScreen(screen);
     if (!image) return false;
-    // An 8-bit RGB PNG whose zlib stream holds stored (uncompressed) blocks.
-    std::string raw, z = "\x78\x01", header;
-    for (int y = 0; y < image->height; ++y) {
-        raw += '\0';
-        for (int x = 0; x < image->width; ++x)
-            for (int shift : {16, 8, 0}) raw += static_cast<char>(image->At(x, y) >> shift);
-    }
-    std::uint32_t a = 1, b = 0;
-    for (const unsigned char c : raw) b = (b + (a = (a + c) % 65521)) % 65521;
-    for (size_t pos = 0; pos < raw.size(); pos += 65535) {
-        const size_t n = std::min<size_t>(65535, raw.size() - pos);
-        z += static_cast<char>(pos + n == raw.size());
-        for (const size_t v : {n, n >> 8, ~n, ~n >> 8}) z += static_cast<char>(v);
-        z += raw.substr(pos, n);
-    }
-    Put32(z, (b << 16) | a);
-    Put32(header, image->width);
-    Put32(header, image->height);
-    header += std::string("\x08\x02\0\0\0", 5);
-    std::string png = "\x89PNG\r\n\x1A\n";
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", "");
-    const HANDLE file = CreateFileW((ArtifactDir() / (std::wstring(name) + L".png")).c_str(), GENERIC_WRITE, 0,
-                                    nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = file != INVALID_HANDLE_VALUE &&
-                    WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return ok && written == png.size();
+    // A 32-bit top-down BMP holds the captured words as they are.
+    const DWORD bytes = static_cast<DWORD>(image->pixels.size() * 4), headers = 14 + sizeof(BITMAPINFOHEADER);
+    const BITMAPFILEHEADER file = {0x4D42, headers + bytes, 0, 0, headers};
+    const BITMAPINFOHEADER info = {sizeof info, image->width, -image->height, 1, 32, BI_RGB};
+    std::ofstream out(ArtifactDir() / (std::wstring(name) + L".bmp"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file).write(reinterpret_cast<const char*>(&info), sizeof info);
+    return out.write(reinterpret_cast<const char*>(image->pixels.data()), bytes).good();
 }
 
 std::uint32_t SysColor(int index) {
     const COLORREF c = GetSysColor(index);
     return static_cast<std::uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+}
+
+std::optional<WavImage> ReadWav(std::span<const std::uint8_t> image) {
+    auto le = [&](size_t at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | image[at + i];
+        return v;
+    };
+    if (image.size() < 12 || std::memcmp(image.data(), "RIFF", 4) || std::memcmp(image.data() + 8, "WAVE", 4) ||
+        le(4, 4) + 8ull > image.size())
+        return std::nullopt;
+    const size_t end = le(4, 4) + 8;
+    WavImage w;
+    bool have_format = false, have_data = false;
+    for (std::uint64_t pos = 12, size = 0; pos + 8 <= end; pos += 8 + size + (size & 1)) {
+        size = le(pos + 4, 4);
+        if (pos + 8 + size > end) return std::nullopt;
+        if (!std::memcmp(image.data() + pos, "fmt ", 4) && size >= 16) {
+            w = {static_cast<std::uint16_t>(le(pos + 8, 2)), static_cast<std::uint16_t>(le(pos + 10, 2)),
+                 static_cast<std::uint16_t>(le(pos + 20, 2)), static_cast<std::uint16_t>(le(pos + 22, 2)),
+                 le(pos + 12, 4), le(pos + 16, 4), w.data};
+            have_format = true;
+        } else if (!std::memcmp(image.data() + pos, "data", 4)) {
+            w.data = image.subspan(pos + 8, size);
+            have_data = true;
+        }
+    }
+    if (!have_format || !have_data) return std::nullopt;
+    return w;
+}
+
+std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std::wstring_view type) {
+    const HRSRC found = FindResourceW(file, std::wstring(name).c_str(), std::wstring(type).c_str());
+    const HGLOBAL data = found ? LoadResource(file, found) : nullptr;
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes) return {};
+    return {static_cast<const std::uint8_t*>(bytes), SizeofResource(file, found)};
+}
+
+std::vector<std::wstring> ResourceNames(HMODULE file, std::wstring_view type) {
+    std::vector<std::wstring> names;
+    EnumResourceNamesW(
+        file, std::wstring(type).c_str(),
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) -> BOOL CALLBACK {
+            reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(IS_INTRESOURCE(name) ? L"#" : name);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&names));
+    return names;
+}
+
+bool HaveAudioDevice() { return waveOutGetNumDevs() > 0; }
+
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+std::int64_t MinuteNow() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return MinuteSerial(MakeTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond));
+}
+
+void WaitForMinute(std::int64_t minute, Millis margin) {
+    while (MinuteNow() < minute) Pump(20ms);
+    Pump(margin);
+}
+
+std::wstring UnixArg(const fs::path& path) {
+    static const auto to_unix = WineFunction<char*(CDECL*)(LPCWSTR)>("wine_get_unix_file_name");
+    char* unix_path = to_unix ? to_unix(fs::absolute(path).c_str()) : nullptr;
+    if (!unix_path) return path.wstring();
+    const std::wstring out = Widen(unix_path);
+    HeapFree(GetProcessHeap(), 0, unix_path);
+    return out;
+}
+
+std::string AudioCheckTool(const char* built_in) {
+    const char* from_env = std::getenv("E2E_AUDIO_CHECK");
+    return from_env && *from_env ? from_env : built_in ? built_in : "";
+}
+
+Recorder::Recorder(const std::string& tool, const fs::path& folder) : raw_(folder / L"recording.raw") {
+    started_ = StartUnixProgram(tool, {L"record", UnixArg(raw_), L"--ready", UnixArg(folder / L"recording.ready"),
+                                       L"--stop", UnixArg(folder / L"recording.stop"), L"--max", L"400"});
+}
+
+bool Recorder::WaitStarted(Millis timeout) {
+    const fs::path ready = raw_.parent_path() / L"recording.ready", done = raw_.wstring() + L".done";
+    return started_ && WaitUntil([&] { return fs::exists(ready) || fs::exists(done); }, timeout) && !fs::exists(done);
+}
+
+std::int64_t Recorder::Position() const {
+    std::error_code ec;
+    const auto size = fs::file_size(raw_, ec);
+    return ec ? 0 : static_cast<std::int64_t>(size / 2);
+}
+
+bool Recorder::Stop(Millis timeout) {
+    if (!started_) return false;
+    if (!stopped_) std::ofstream(raw_.parent_path() / L"recording.stop") << "stop\n";
+    stopped_ = true;
+    const fs::path done = raw_.wstring() + L".done";
+    return WaitUntil([&] { return fs::exists(done); }, timeout) && ReadText(done).starts_with("ok");
+}
+
+std::string Recorder::Status() const {
+    const std::string done = ReadText(raw_.wstring() + L".done"), log = ReadText(raw_.wstring() + L".log");
+    return !started_ ? "the recorder could not be started" : !done.empty() ? done : log.empty() ? "no word" : log;
+}
+
+CheckResult RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
+                          Millis timeout) {
+    static int counter = 0;
+    const fs::path report = folder / (L"report-" + std::to_wstring(++counter) + L".txt");
+    std::vector<std::wstring> all = {L"--report", UnixArg(report)};
+    all.insert(all.end(), args.begin(), args.end());
+    CheckResult result;
+    // The report appears whole, with "exit N" last.
+    result.finished = StartUnixProgram(tool, all) && WaitUntil([&] { return fs::exists(report); }, timeout, 100ms);
+    result.report = result.finished ? ReadText(report) : "no report from " + tool;
+    const auto last = result.report.rfind("exit ");
+    if (last != std::string::npos) {
+        result.exit_code = std::atoi(result.report.c_str() + last + 5);
+        result.report.erase(last);
+    }
+    return result;
 }
 
 }  // namespace e2e

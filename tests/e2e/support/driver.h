@@ -1,8 +1,8 @@
 #pragma once
 
 // Drives a Windows program from the outside, the way a user or Windows would:
-// processes, windows and controls, message boxes, keys, the notification
-// area, the registry and screenshots. Nothing needs a hook in the program.
+// processes, windows and controls, keys, the notification area, the registry,
+// the screen, the program's resources and what the sound server plays.
 
 #include <windows.h>
 
@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,25 +22,22 @@ using namespace std::chrono_literals;
 using Millis = std::chrono::milliseconds;
 namespace fs = std::filesystem;
 
-// Wine on a loaded machine can take seconds to start a program or paint.
+// Wine on a loaded machine can take seconds to start a program or to paint.
 inline constexpr Millis kTimeout = 15s;
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
-
 // Polls `done` until it holds or the timeout passes, handling this thread's
-// messages meanwhile (our windows must answer broadcasts). Returns the last result.
+// messages meanwhile. Returns the last result.
 bool WaitUntil(const std::function<bool()>& done, Millis timeout = kTimeout, Millis interval = 50ms);
 void Pump(Millis duration);
 
 fs::path ExePath();
-// qingchuang.exe beside the running test.
-fs::path ProductPath();
+fs::path ProductPath();  // qingchuang.exe beside the test
 // %E2E_ARTIFACTS% (a Windows or a Unix path), else e2e-artifacts beside the test.
 fs::path ArtifactDir();
 
-// A fresh folder named `name` under %TEMP%, removed with its contents on
-// destruction (after the programs that ran from it).
+// A fresh folder `name` under %TEMP%, removed on destruction.
 class Sandbox {
 public:
     explicit Sandbox(std::wstring_view name);
@@ -53,10 +51,7 @@ private:
     fs::path root_, dir_;
 };
 
-std::wstring QuoteArg(std::wstring_view arg);
-
-// A started program; killed on destruction if it still runs, so that a failed
-// test leaves nothing behind.
+// A started program, killed on destruction so that a failed test leaves nothing behind.
 class Process {
 public:
     Process() = default;
@@ -77,63 +72,58 @@ private:
     DWORD pid_ = 0;
 };
 
-// ---- windows ----------------------------------------------------------------
-
-std::wstring ClassName(HWND hwnd);
+// Calls f(hwnd) for the top-level windows, or the descendants of `parent`,
+// while it returns true. (Enumeration callbacks must be WINAPI functions.)
+template <class F>
+void ForEachWindow(HWND parent, F f) {
+    const WNDENUMPROC each = [](HWND h, LPARAM lp) -> BOOL CALLBACK { return (*reinterpret_cast<F*>(lp))(h); };
+    parent ? EnumChildWindows(parent, each, reinterpret_cast<LPARAM>(&f))
+           : EnumWindows(each, reinterpret_cast<LPARAM>(&f));
+}
 DWORD ProcessOf(HWND hwnd);
-std::vector<HWND> TopWindows(DWORD pid);
-// The first top-level window of the class, hidden ones too; with `visible`,
-// only a shown one (a message box is #32770, a popup menu #32768).
+// The first top-level window of the process and class, hidden ones too; with
+// `visible` only a shown one (a message box is #32770, a popup menu #32768).
 HWND FindTopWindow(DWORD pid, std::wstring_view class_name, bool visible = false, Millis timeout = kTimeout);
-// A descendant control by id; nullptr when there is none.
-HWND Control(HWND top, int id);
+HWND Control(HWND top, int id);  // a descendant by id
 // WM_GETTEXT, which Windows copies across processes.
 std::wstring Text(HWND hwnd);
 bool SetText(HWND hwnd, std::wstring_view text);
 int CheckState(HWND button);
 RECT WindowRect(HWND hwnd);
-// The message of a message box, and its button pressed as a click would.
 std::wstring MessageBoxText(HWND box);
-bool PressButton(HWND dialog, int id);
-
+bool PressButton(HWND dialog, int id);  // as its click does
 // Posted input: each returns once it is queued; wait for the effect.
 bool Click(HWND button);
 bool PostCommand(HWND window, int id);
 bool TypeText(HWND control, std::wstring_view text);
 bool PressKey(HWND hwnd, UINT vk);
-// Synchronous: through the input state of the control's thread.
+// Synchronous, through the input state of the control's thread.
 bool SetFocusTo(HWND control);
 HWND FocusOf(HWND hwnd);
 
-// ---- notification area -------------------------------------------------------
-
-// One icon and where a mouse message for it goes: Wine 8's explorer paints the
-// icons into its taskbar, right to left in the order they were added.
+// An icon of the notification area and where a mouse message for it goes.
+// Wine 8's explorer paints the icons into its taskbar, right to left in the
+// order they were added, and keeps no window per icon.
 struct TrayIcon {
     HWND window = nullptr;
     POINT point = {};
 };
-// The icons shown, first added first; read from the screen, so keep the taskbar uncovered.
+// The icons shown, first added first; read from the screen.
 std::vector<TrayIcon> TrayIcons();
 // Posts the mouse message to the icon, which the shell relays to its owner.
 bool PostTrayMouse(const TrayIcon& icon, UINT msg);
 bool ClickTrayIcon(const TrayIcon& icon, bool right_button = false);
-// The texts of the balloons shown now.
-std::vector<std::wstring> Balloons();
+std::vector<std::wstring> Balloons();  // the texts of those shown
 
-// ---- the settings store: HKCU\Software\VB and VBA Program Settings\ravek\setting --
-
+// The settings store: HKCU\Software\VB and VBA Program Settings\ravek\setting.
 bool WriteSetting(std::wstring_view name, DWORD type, const void* data, DWORD size);
 inline bool WriteSetting(std::wstring_view name, std::wstring_view text) {
     const std::wstring copy(text);
     return WriteSetting(name, REG_SZ, copy.c_str(), static_cast<DWORD>((copy.size() + 1) * sizeof(wchar_t)));
 }
-// Every value by name: its type and, for text, the text.
+// Every value by name: its type and, for REG_SZ, the text.
 std::map<std::wstring, std::pair<DWORD, std::wstring>> StoredSettings();
-// Removes the program's key; true when it is gone.
-bool DeleteSettings();
-
-// ---- screenshots -------------------------------------------------------------
+bool DeleteSettings();  // the program's key; true when it is gone
 
 struct Image {
     int width = 0, height = 0;
@@ -142,8 +132,60 @@ struct Image {
 };
 std::optional<Image> CaptureScreen(const RECT& rect);
 std::optional<Image> CaptureWindow(HWND hwnd);
-// The window (the desktop for nullptr) as ArtifactDir()/name.png; false on failure.
+// The window (the screen for nullptr) as ArtifactDir()/name.bmp.
 bool SaveScreenshot(HWND hwnd, std::wstring_view name);
 std::uint32_t SysColor(int index);
+
+// The fmt chunk and samples of a RIFF/WAVE image, read here on their own so
+// that a test does not trust the program's parser; nullopt when malformed.
+struct WavImage {
+    std::uint16_t format_tag = 0, channels = 0, block_align = 0, bits = 0;
+    std::uint32_t rate = 0, byte_rate = 0;
+    std::span<const std::uint8_t> data;
+    double Seconds() const { return byte_rate ? static_cast<double>(data.size()) / byte_rate : 0.0; }
+};
+std::optional<WavImage> ReadWav(std::span<const std::uint8_t> image);
+// Resources of a program file loaded as data (LoadLibraryEx).
+std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std::wstring_view type);
+std::vector<std::wstring> ResourceNames(HMODULE file, std::wstring_view type);
+
+bool HaveAudioDevice();
+bool RunningUnderWine();
+// Local minutes since the epoch: a difference counts the minute boundaries between two moments.
+std::int64_t MinuteNow();
+void WaitForMinute(std::int64_t minute, Millis margin = 300ms);  // its start, and the margin
+std::wstring UnixArg(const fs::path& path);  // the path as a Unix program sees it
+
+// tools/audio-check is a Unix program: Wine gives no handle for it, so it
+// reports through files in a folder of ours. The tool: E2E_AUDIO_CHECK from
+// the environment, else `built_in`.
+std::string AudioCheckTool(const char* built_in);
+// What the default sink plays, as raw 16-bit mono samples at kRate in a file
+// of `folder` (audio-check record), until Stop(), destruction or a limit.
+class Recorder {
+public:
+    static constexpr int kRate = 22050;
+    Recorder(const std::string& tool, const fs::path& folder);
+    ~Recorder() { Stop(); }
+    bool WaitStarted(Millis timeout = 20s);
+    // Samples so far: the position of what plays now, give or take some 20 ms.
+    std::int64_t Position() const;
+    // Ends the recording; true once the file is complete.
+    bool Stop(Millis timeout = 10s);
+    std::string Status() const;  // "ok BYTES", "error ..." or the recorder's log
+    const fs::path& File() const { return raw_; }
+
+private:
+    fs::path raw_;
+    bool started_ = false, stopped_ = false;
+};
+struct CheckResult {
+    bool finished = false;  // the report came in time
+    int exit_code = -1;
+    std::string report;
+};
+// Runs audio-check with the arguments, its report going to a file of `folder`.
+CheckResult RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
+                          Millis timeout = 60s);
 
 }  // namespace e2e
