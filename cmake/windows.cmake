@@ -46,9 +46,9 @@ foreach(src ${E2E_TESTS})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${name}."
     PROPERTIES TIMEOUT 300)
 endforeach()
-# The window at 200 %.
+# The panel at 200 %.
 gtest_discover_tests(panel_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX panel_test.dpi192.
-  TEST_FILTER "*Screenshot*" PROPERTIES TIMEOUT 300 ENVIRONMENT WINE_ENV_DPI=192)
+  PROPERTIES TIMEOUT 300 ENVIRONMENT WINE_ENV_DPI=192)
 endif()
 
 # Benchmarks: programs that print their figures; not tests.

@@ -19,7 +19,8 @@ inline int Text1(int i) { return ID_TEXT1_0 + i; }
 class Product {
 public:
     Product() {
-        if (!CopyFileW(ProductPath().c_str(), Exe().c_str(), FALSE)) throw std::runtime_error("cannot copy the program");
+        if (!CopyFileW(ProductPath().c_str(), Exe().c_str(), FALSE))
+            throw std::runtime_error("cannot copy the program");
     }
     ~Product() {
         if (process_.Running()) Quit();
@@ -34,12 +35,13 @@ public:
     // Start-up is over once the window answers again: it lets go of the
     // window only when done, and the steps after the icon take milliseconds.
     void Start() {
-        process_ = Process::Start(Exe());
+        process_.Start(Exe());
         window_ = FindTopWindow(process_.Pid(), APP_WINDOW_CLASS);
         ASSERT_NE(window_, nullptr) << "no main window";
         WaitForInputIdle(process_.Handle(), 15000);
         DWORD_PTR r = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r)) << "the window hangs";
+        ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r))
+            << "the window hangs";
         Pump(300ms);
     }
     // The settings command of the menu; the window is ready once the first tick has filled the calendar.
@@ -60,12 +62,15 @@ public:
     // Presses a button of the program's message box; returns the box's message.
     std::wstring AnswerBox(int button, const std::wstring& title = L"提示") {
         HWND box = nullptr;
-        if (!WaitUntil([&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; })) {
+        if (!WaitUntil(
+                [&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; })) {
             ADD_FAILURE() << "no message box titled " << title;
             return {};
         }
-        const std::wstring text = MessageBoxText(box);
-        EXPECT_TRUE(PressButton(box, button));
+        const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+        // As a click on it: the dialog hears of it by WM_COMMAND.
+        EXPECT_TRUE(
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button))));
         WaitUntil([&] { return !IsWindow(box); }, 5s);
         return text;
     }

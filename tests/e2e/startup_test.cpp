@@ -28,8 +28,8 @@ TEST_F(ProductTest, FirstStartSecondInstanceAndQuit) {
 
     // The panel shows the defaults; the tick keeps the calendar and clock current.
     app.OpenPanel();
-    const wchar_t* captions[] = {L"随机显示", L"仅使用本地图片", L"定时提醒          时          分", L"整点响铃",
-                                 L"自动关机          时          分"};
+    const wchar_t* captions[] = {L"随机显示", L"仅使用本地图片", L"定时提醒          时          分",
+                                 L"整点响铃", L"自动关机          时          分"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(Text(app.Ctl(Check(i))), captions[i]) << i;
         EXPECT_EQ(CheckState(app.Ctl(Check(i))), i == 3 ? BST_CHECKED : BST_UNCHECKED) << i;
@@ -46,11 +46,13 @@ TEST_F(ProductTest, FirstStartSecondInstanceAndQuit) {
     EXPECT_EQ(Text(app.Ctl(ID_LABDAY_0)), month);
     EXPECT_EQ(Text(app.Ctl(ID_LABDAY_0 + 1)), std::to_wstring(now.wDay));
     const std::wstring clock = Text(app.Ctl(ID_LABDAY_0 + 2));
-    EXPECT_TRUE(WaitUntil([&] { return Text(app.Ctl(ID_LABDAY_0 + 2)) != clock; }, 3s)) << "the clock stands still";
+    EXPECT_TRUE(WaitUntil([&] { return Text(app.Ctl(ID_LABDAY_0 + 2)) != clock; }, 3s))
+        << "the clock stands still";
 
     // A second start ends at once and leaves the first and its files alone.
     app.Box().Write(L"deskurl.ini", "x");
-    Process second = Process::Start(app.Exe());
+    Process second;
+    second.Start(app.Exe());
     ASSERT_TRUE(second.WaitExit(60s)) << "the second instance keeps running";
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(fs::exists(app.Dir() / L"deskurl.ini"));
@@ -64,9 +66,9 @@ TEST_F(ProductTest, FirstStartSecondInstanceAndQuit) {
 }
 
 TEST_F(ProductTest, BadStoredSettingsHurtOnlyTheirOwnControlsAndClosingEndsCleanly) {
-    ASSERT_TRUE(WriteSetting(L"rndshow", L"abc"));    // no number: the design's state
-    ASSERT_TRUE(WriteSetting(L"ppdir", L"2"));        // greyed
-    ASSERT_TRUE(WriteSetting(L"tiptime", L" 1 "));    // checked, its boxes enabled
+    ASSERT_TRUE(WriteSetting(L"rndshow", L"abc"));  // no number: the design's state
+    ASSERT_TRUE(WriteSetting(L"ppdir", L"2"));      // greyed
+    ASSERT_TRUE(WriteSetting(L"tiptime", L" 1 "));  // checked, its boxes enabled
     const DWORD zero = 0;
     ASSERT_TRUE(WriteSetting(L"justime", REG_DWORD, &zero, sizeof zero));  // not text: the default
     ASSERT_TRUE(WriteSetting(L"autoshut", L"1.5"));   // rounds to 2: greyed, its boxes stay off

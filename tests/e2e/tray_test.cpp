@@ -17,6 +17,12 @@ namespace {
 // Where the menu fits on the screen, so that it opens right there.
 constexpr POINT kPointer = {300, 200};
 
+bool PressKey(HWND hwnd, UINT vk) {
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    return PostMessageW(hwnd, WM_KEYDOWN, vk, 1 | scan) &&
+           PostMessageW(hwnd, WM_KEYUP, vk, 1 | scan | static_cast<LPARAM>(0xC0000000));
+}
+
 // Chooses an item of the menu by its access key, or with Down `downs` times
 // and Enter (separators are passed over); keys go to the menu's own window.
 bool Choose(HWND menu, wchar_t key, int downs = 0) {
@@ -37,33 +43,12 @@ std::vector<HWND> WindowsTitled(DWORD ours, const std::wstring& title) {
 
 // The longest run of pixels in one row that are not the background.
 int LongestInkRun(HWND window, std::uint32_t background) {
-    const auto image = CaptureWindow(window);
+    const auto image = CaptureScreen(WindowRect(window));
     int best = -1;
     for (int y = 0; image && y < image->height; ++y)
         for (int x = 0, run = 0; x < image->width; ++x)
             best = std::max(best, run = image->At(x, y) == background ? 0 : run + 1);
     return best;
-}
-
-// Whether a visible descendant of `parent` other than `except` lies under the point.
-bool Covered(HWND parent, HWND except, POINT p) {
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        const RECT r = WindowRect(c);
-        if ((c != except && IsWindowVisible(c) && PtInRect(&r, p)) || Covered(c, except, p)) return true;
-    }
-    return false;
-}
-
-// A point of the frame's bare surface, in its window's client coordinates.
-std::optional<POINT> BareSurfaceOf(HWND window, HWND frame) {
-    const RECT f = WindowRect(frame);
-    for (int y = f.bottom - 4; y > f.top + 4; y -= 2) {
-        for (int x = f.left + 4; x < f.right - 4; x += 2) {
-            POINT p = {x, y};
-            if (!Covered(window, frame, p) && ScreenToClient(window, &p)) return p;
-        }
-    }
-    return std::nullopt;
 }
 
 TEST_F(ProductTest, TheTrayIconAndItsMenu) {
@@ -85,7 +70,8 @@ TEST_F(ProductTest, TheTrayIconAndItsMenu) {
     // Only the right button's release opens the menu, where the pointer is.
     for (UINT msg : {WM_RBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONUP})
         ASSERT_TRUE(PostTrayMouse(icon(), msg));
-    EXPECT_EQ(FindTopWindow(pid, L"#32768", true, 1500ms), nullptr) << "a menu without a right-button release";
+    EXPECT_EQ(FindTopWindow(pid, L"#32768", true, 1500ms), nullptr)
+        << "a menu without a right-button release";
     HWND menu = openMenu();
     ASSERT_NE(menu, nullptr) << "a right click opens no menu";
     EXPECT_EQ(WindowRect(menu).left, kPointer.x);
@@ -103,19 +89,22 @@ TEST_F(ProductTest, TheTrayIconAndItsMenu) {
     HWND label = app.Ctl(ID_LABAPP);
     const std::uint32_t face = SysColor(COLOR_BTNFACE);
     ASSERT_TRUE(WaitUntil([&] { return LongestInkRun(label, face) > 0; })) << "the label shows nothing";
-    const int plain = LongestInkRun(label, face);  // the dots of "…" are short runs; an underline is as wide as all
+    const int plain =
+        LongestInkRun(label, face);  // the dots of "…" are short runs; an underline is as wide as all
     auto underlined = [&] { return LongestInkRun(label, face) > 2 * plain; };
     auto moveOver = [](HWND hwnd, POINT at) {  // sent: handled when it returns
         DWORD_PTR r = 0;
-        return SendMessageTimeoutW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), SMTO_ABORTIFHUNG, 2000, &r) != 0;
+        return SendMessageTimeoutW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y), SMTO_ABORTIFHUNG, 2000,
+                                   &r) != 0;
     };
-    const auto surface = BareSurfaceOf(app.Window(), app.Ctl(ID_FRAME1_0));
-    ASSERT_TRUE(surface);
+    const RECT frame = WindowRect(app.Ctl(ID_FRAME1_0));
+    POINT bare = {frame.left + 6, frame.bottom - 6};  // a corner of the frame that no control covers
+    ScreenToClient(app.Window(), &bare);
     ASSERT_TRUE(moveOver(label, {2, 2}));
     EXPECT_TRUE(WaitUntil(underlined)) << "no underline under the pointer";
     ASSERT_TRUE(moveOver(app.Ctl(Text1(0)), {2, 2}));
     EXPECT_FALSE(WaitUntil([&] { return !underlined(); }, 1s)) << "another control took the underline away";
-    ASSERT_TRUE(moveOver(app.Window(), *surface));
+    ASSERT_TRUE(moveOver(app.Window(), bare));
     EXPECT_TRUE(WaitUntil([&] { return LongestInkRun(label, face) == plain; })) << "the underline stays";
     ASSERT_TRUE(Click(app.Ctl(ID_CMDOK_0 + 1)));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(app.Window()); }));
@@ -141,7 +130,8 @@ TEST_F(ProductTest, TheTrayIconAndItsMenu) {
     ASSERT_TRUE(WindowsTitled(pid, L"Wallpaper").empty());
     ASSERT_NE((menu = openMenu()), nullptr);
     ASSERT_TRUE(Choose(menu, L'f'));
-    EXPECT_TRUE(WaitUntil([&] { return WindowsTitled(pid, L"Wallpaper").size() == 1; })) << "no folder window";
+    EXPECT_TRUE(WaitUntil([&] { return WindowsTitled(pid, L"Wallpaper").size() == 1; }))
+        << "no folder window";
     for (HWND w : WindowsTitled(pid, L"Wallpaper")) PostMessageW(w, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return WindowsTitled(pid, L"Wallpaper").empty(); }));
 

@@ -20,7 +20,8 @@ namespace {
 // expectation, not as a test that never ends.
 bool Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result = nullptr) {
     DWORD_PTR out = 0;
-    if (!hwnd || !SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &out)) return false;
+    if (!hwnd || !SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &out))
+        return false;
     if (result) *result = static_cast<LRESULT>(out);
     return true;
 }
@@ -40,7 +41,8 @@ std::string ReadText(const fs::path& p) {
 
 template <class F>
 F WineFunction(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+    return reinterpret_cast<F>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
 }
 
 // Wine runs a file that is no Windows program as a Unix one, with no handle
@@ -59,7 +61,8 @@ bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstrin
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION info = {};
-    const bool ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    const bool ok =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
     for (HANDLE h : {info.hThread, info.hProcess, nul})
         if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
     return ok;
@@ -114,7 +117,7 @@ fs::path ProductPath() { return ExePath().parent_path() / L"qingchuang.exe"; }
 fs::path ArtifactDir() {
     const wchar_t* dir = _wgetenv(L"E2E_ARTIFACTS");
     // A Unix path from the harness: Wine maps the root to Z:.
-    const fs::path path = !dir || !*dir ? ExePath().parent_path() / L"e2e-artifacts"
+    const fs::path path = !dir || !*dir  ? ExePath().parent_path() / L"e2e-artifacts"
                           : *dir == L'/' ? fs::path(L"Z:" + std::wstring(dir))
                                          : fs::path(dir);
     std::error_code ec;
@@ -139,14 +142,9 @@ Sandbox::~Sandbox() {
 
 fs::path Sandbox::Write(std::wstring_view name, std::string_view bytes) const {
     const fs::path to = dir_ / name;
-    if (!(std::ofstream(to, std::ios::binary) << bytes)) throw std::runtime_error("cannot write " + Narrow(to.wstring()));
+    if (!(std::ofstream(to, std::ios::binary) << bytes))
+        throw std::runtime_error("cannot write " + Narrow(to.wstring()));
     return to;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    std::swap(pid_, other.pid_);
-    return *this;
 }
 
 Process::~Process() {
@@ -154,7 +152,7 @@ Process::~Process() {
     if (handle_) CloseHandle(handle_);
 }
 
-Process Process::Start(const fs::path& exe, const std::vector<std::wstring>& args) {
+void Process::Start(const fs::path& exe, const std::vector<std::wstring>& args) {
     std::wstring command_line = Quote(exe.wstring());
     for (const auto& arg : args) command_line += L' ' + Quote(arg);
     STARTUPINFOW startup = {sizeof startup};
@@ -163,10 +161,8 @@ Process Process::Start(const fs::path& exe, const std::vector<std::wstring>& arg
                         exe.parent_path().c_str(), &startup, &info))
         throw std::runtime_error("cannot start " + Narrow(exe.wstring()));
     CloseHandle(info.hThread);
-    Process process;
-    process.handle_ = info.hProcess;
-    process.pid_ = info.dwProcessId;
-    return process;
+    handle_ = info.hProcess;
+    pid_ = info.dwProcessId;
 }
 
 bool Process::WaitExit(Millis timeout) const {
@@ -196,7 +192,8 @@ HWND FindTopWindow(DWORD pid, std::wstring_view class_name, bool visible, Millis
     WaitUntil(
         [&] {
             ForEachWindow(nullptr, [&](HWND h) {
-                if (ProcessOf(h) == pid && ClassName(h) == class_name && (!visible || IsWindowVisible(h))) found = h;
+                if (ProcessOf(h) == pid && ClassName(h) == class_name && (!visible || IsWindowVisible(h)))
+                    found = h;
                 return found == nullptr;
             });
             return found != nullptr;
@@ -241,43 +238,10 @@ RECT WindowRect(HWND hwnd) {
     return rect;
 }
 
-std::wstring MessageBoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
-
-bool PressButton(HWND dialog, int id) {
-    const HWND button = GetDlgItem(dialog, id);
-    return button && IsWindowEnabled(button) &&
-           PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
 // Posted, not sent: a click that opens a modal box would not return until it closes.
 bool Click(HWND button) { return button && PostMessageW(button, BM_CLICK, 0, 0); }
 
 bool PostCommand(HWND window, int id) { return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-
-bool TypeText(HWND control, std::wstring_view text) {
-    return std::all_of(text.begin(), text.end(), [&](wchar_t c) { return PostMessageW(control, WM_CHAR, c, 1); });
-}
-
-bool PressKey(HWND hwnd, UINT vk) {
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-    return PostMessageW(hwnd, WM_KEYDOWN, vk, 1 | scan) &&
-           PostMessageW(hwnd, WM_KEYUP, vk, 1 | scan | static_cast<LPARAM>(0xC0000000));
-}
-
-bool SetFocusTo(HWND control) {
-    // SetFocus works only within the caller's input queue: share the control's for the call.
-    const DWORD target = GetWindowThreadProcessId(control, nullptr);
-    if (!target || !AttachThreadInput(GetCurrentThreadId(), target, TRUE)) return false;
-    SetFocus(control);
-    const bool ok = GetFocus() == control;
-    AttachThreadInput(GetCurrentThreadId(), target, FALSE);
-    return ok;
-}
-
-HWND FocusOf(HWND hwnd) {
-    GUITHREADINFO info = {sizeof info};
-    return GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) ? info.hwndFocus : nullptr;
-}
 
 std::vector<TrayIcon> TrayIcons() {
     std::vector<TrayIcon> icons;
@@ -303,7 +267,8 @@ std::vector<TrayIcon> TrayIcons() {
     for (int left = client.right - cell; left >= std::max(limit, 0L); left -= cell) {
         bool plain = true;
         for (int y = top; y < top + icon_cy && plain; ++y)
-            for (int x = left + 2; x < left + 2 + icon_cx && plain; ++x) plain = image->At(x, y) == image->At(left + 2, top);
+            for (int x = left + 2; x < left + 2 + icon_cx && plain; ++x)
+                plain = image->At(x, y) == image->At(left + 2, top);
         if (plain) break;
         icons.push_back({tray, {left + cell / 2, client.bottom / 2}});
     }
@@ -348,8 +313,8 @@ std::map<std::wstring, std::pair<DWORD, std::wstring>> StoredSettings() {
     std::vector<wchar_t> name(16384), data(1 << 21);
     DWORD name_size = 0, data_size = 0, type = 0;
     for (DWORD i = 0; name_size = 16384, data_size = 1 << 22,
-               !RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                              &data_size);
+               !RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &data_size);
          ++i) {
         std::wstring text(data.data(), type == REG_SZ ? data_size / sizeof(wchar_t) : 0);
         while (!text.empty() && text.back() == L'\0') text.pop_back();
@@ -379,7 +344,8 @@ std::optional<Image> CaptureScreen(const RECT& rect) {
     const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
     const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = SelectObject(memory, bitmap);
-    if (bits && BitBlt(memory, 0, 0, image.width, image.height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT)) {
+    if (bits &&
+        BitBlt(memory, 0, 0, image.width, image.height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT)) {
         GdiFlush();
         const auto* p = static_cast<const std::uint32_t*>(bits);
         for (size_t i = 0; i < static_cast<size_t>(image.width) * image.height; ++i)
@@ -393,56 +359,23 @@ std::optional<Image> CaptureScreen(const RECT& rect) {
     return image;
 }
 
-std::optional<Image> CaptureWindow(HWND hwnd) {
-    if (!IsWindow(hwnd)) return std::nullopt;
-    return CaptureScreen(WindowRect(hwnd));
-}
-
 bool SaveScreenshot(HWND hwnd, std::wstring_view name) {
     const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const auto image = hwnd ? CaptureWindow(hwnd) : CaptureScreen(screen);
+    const auto image = CaptureScreen(hwnd ? WindowRect(hwnd) : screen);
     if (!image) return false;
     // A 32-bit top-down BMP holds the captured words as they are.
     const DWORD bytes = static_cast<DWORD>(image->pixels.size() * 4), headers = 14 + sizeof(BITMAPINFOHEADER);
     const BITMAPFILEHEADER file = {0x4D42, headers + bytes, 0, 0, headers};
     const BITMAPINFOHEADER info = {sizeof info, image->width, -image->height, 1, 32, BI_RGB};
     std::ofstream out(ArtifactDir() / (std::wstring(name) + L".bmp"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file).write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file)
+        .write(reinterpret_cast<const char*>(&info), sizeof info);
     return out.write(reinterpret_cast<const char*>(image->pixels.data()), bytes).good();
 }
 
 std::uint32_t SysColor(int index) {
     const COLORREF c = GetSysColor(index);
     return static_cast<std::uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
-}
-
-std::optional<WavImage> ReadWav(std::span<const std::uint8_t> image) {
-    auto le = [&](size_t at, int bytes) {
-        std::uint32_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i) v = v << 8 | image[at + i];
-        return v;
-    };
-    if (image.size() < 12 || std::memcmp(image.data(), "RIFF", 4) || std::memcmp(image.data() + 8, "WAVE", 4) ||
-        le(4, 4) + 8ull > image.size())
-        return std::nullopt;
-    const size_t end = le(4, 4) + 8;
-    WavImage w;
-    bool have_format = false, have_data = false;
-    for (std::uint64_t pos = 12, size = 0; pos + 8 <= end; pos += 8 + size + (size & 1)) {
-        size = le(pos + 4, 4);
-        if (pos + 8 + size > end) return std::nullopt;
-        if (!std::memcmp(image.data() + pos, "fmt ", 4) && size >= 16) {
-            w = {static_cast<std::uint16_t>(le(pos + 8, 2)), static_cast<std::uint16_t>(le(pos + 10, 2)),
-                 static_cast<std::uint16_t>(le(pos + 20, 2)), static_cast<std::uint16_t>(le(pos + 22, 2)),
-                 le(pos + 12, 4), le(pos + 16, 4), w.data};
-            have_format = true;
-        } else if (!std::memcmp(image.data() + pos, "data", 4)) {
-            w.data = image.subspan(pos + 8, size);
-            have_data = true;
-        }
-    }
-    if (!have_format || !have_data) return std::nullopt;
-    return w;
 }
 
 std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std::wstring_view type) {
@@ -453,21 +386,11 @@ std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std
     return {static_cast<const std::uint8_t*>(bytes), SizeofResource(file, found)};
 }
 
-std::vector<std::wstring> ResourceNames(HMODULE file, std::wstring_view type) {
-    std::vector<std::wstring> names;
-    EnumResourceNamesW(
-        file, std::wstring(type).c_str(),
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) -> BOOL CALLBACK {
-            reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(IS_INTRESOURCE(name) ? L"#" : name);
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&names));
-    return names;
-}
-
 bool HaveAudioDevice() { return waveOutGetNumDevs() > 0; }
 
-bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
 
 std::int64_t MinuteNow() {
     SYSTEMTIME t;
@@ -495,13 +418,14 @@ std::string AudioCheckTool(const char* built_in) {
 }
 
 Recorder::Recorder(const std::string& tool, const fs::path& folder) : raw_(folder / L"recording.raw") {
-    started_ = StartUnixProgram(tool, {L"record", UnixArg(raw_), L"--ready", UnixArg(folder / L"recording.ready"),
-                                       L"--stop", UnixArg(folder / L"recording.stop"), L"--max", L"400"});
+    started_ = StartUnixProgram(
+        tool, {L"record", UnixArg(raw_), L"--stop", UnixArg(folder / L"recording.stop"), L"--max", L"400"});
 }
 
-bool Recorder::WaitStarted(Millis timeout) {
-    const fs::path ready = raw_.parent_path() / L"recording.ready", done = raw_.wstring() + L".done";
-    return started_ && WaitUntil([&] { return fs::exists(ready) || fs::exists(done); }, timeout) && !fs::exists(done);
+bool Recorder::WaitStarted() {
+    return started_ &&
+           WaitUntil([&] { return Position() > 0 || fs::exists(raw_.wstring() + L".done"); }, 20s) &&
+           Position() > 0;
 }
 
 std::int64_t Recorder::Position() const {
@@ -510,35 +434,30 @@ std::int64_t Recorder::Position() const {
     return ec ? 0 : static_cast<std::int64_t>(size / 2);
 }
 
-bool Recorder::Stop(Millis timeout) {
-    if (!started_) return false;
-    if (!stopped_) std::ofstream(raw_.parent_path() / L"recording.stop") << "stop\n";
-    stopped_ = true;
+std::string Recorder::Stop() {
+    if (!started_) return "the recorder could not be started";
+    std::ofstream(raw_.parent_path() / L"recording.stop") << "stop\n";
     const fs::path done = raw_.wstring() + L".done";
-    return WaitUntil([&] { return fs::exists(done); }, timeout) && ReadText(done).starts_with("ok");
+    return WaitUntil([&] { return fs::exists(done); }, 10s) ? ReadText(done)
+                                                            : ReadText(raw_.wstring() + L".log");
 }
 
-std::string Recorder::Status() const {
-    const std::string done = ReadText(raw_.wstring() + L".done"), log = ReadText(raw_.wstring() + L".log");
-    return !started_ ? "the recorder could not be started" : !done.empty() ? done : log.empty() ? "no word" : log;
-}
-
-CheckResult RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
-                          Millis timeout) {
+int RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
+                  std::string& report) {
     static int counter = 0;
-    const fs::path report = folder / (L"report-" + std::to_wstring(++counter) + L".txt");
-    std::vector<std::wstring> all = {L"--report", UnixArg(report)};
+    const fs::path file = folder / (L"report-" + std::to_wstring(++counter) + L".txt");
+    std::vector<std::wstring> all = {L"--report", UnixArg(file)};
     all.insert(all.end(), args.begin(), args.end());
-    CheckResult result;
     // The report appears whole, with "exit N" last.
-    result.finished = StartUnixProgram(tool, all) && WaitUntil([&] { return fs::exists(report); }, timeout, 100ms);
-    result.report = result.finished ? ReadText(report) : "no report from " + tool;
-    const auto last = result.report.rfind("exit ");
-    if (last != std::string::npos) {
-        result.exit_code = std::atoi(result.report.c_str() + last + 5);
-        result.report.erase(last);
+    if (!StartUnixProgram(tool, all) || !WaitUntil([&] { return fs::exists(file); }, 60s, 100ms)) {
+        report = "no report from " + tool;
+        return -1;
     }
-    return result;
+    report = ReadText(file);
+    const auto last = report.rfind("exit ");
+    const int code = last == std::string::npos ? -1 : std::atoi(report.c_str() + last + 5);
+    report.erase(std::min(last, report.size()));
+    return code;
 }
 
 }  // namespace e2e

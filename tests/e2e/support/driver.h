@@ -1,8 +1,6 @@
 #pragma once
 
-// Drives a Windows program from the outside, the way a user or Windows would:
-// processes, windows and controls, keys, the notification area, the registry,
-// the screen, the program's resources and what the sound server plays.
+// Drives a Windows program from the outside, the way a user or Windows would.
 
 #include <windows.h>
 
@@ -33,7 +31,7 @@ bool WaitUntil(const std::function<bool()>& done, Millis timeout = kTimeout, Mil
 void Pump(Millis duration);
 
 fs::path ExePath();
-fs::path ProductPath();  // qingchuang.exe beside the test
+fs::path ProductPath();  // beside the test
 // %E2E_ARTIFACTS% (a Windows or a Unix path), else e2e-artifacts beside the test.
 fs::path ArtifactDir();
 
@@ -42,8 +40,6 @@ class Sandbox {
 public:
     explicit Sandbox(std::wstring_view name);
     ~Sandbox();
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
     const fs::path& Dir() const { return dir_; }
     fs::path Write(std::wstring_view name, std::string_view bytes) const;
 
@@ -55,11 +51,10 @@ private:
 class Process {
 public:
     Process() = default;
-    Process(Process&& other) noexcept { *this = std::move(other); }
-    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
     ~Process();
     // Throws std::runtime_error when the program cannot be started.
-    static Process Start(const fs::path& exe, const std::vector<std::wstring>& args = {});
+    void Start(const fs::path& exe, const std::vector<std::wstring>& args = {});
     DWORD Pid() const { return pid_; }
     HANDLE Handle() const { return handle_; }
     bool Running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
@@ -72,11 +67,12 @@ private:
     DWORD pid_ = 0;
 };
 
-// Calls f(hwnd) for the top-level windows, or the descendants of `parent`,
-// while it returns true. (Enumeration callbacks must be WINAPI functions.)
+// f(hwnd) for each top-level window, or descendant of `parent`, while it returns true.
 template <class F>
 void ForEachWindow(HWND parent, F f) {
-    const WNDENUMPROC each = [](HWND h, LPARAM lp) -> BOOL CALLBACK { return (*reinterpret_cast<F*>(lp))(h); };
+    const WNDENUMPROC each = [](HWND h, LPARAM lp) -> BOOL CALLBACK {
+        return (*reinterpret_cast<F*>(lp))(h);
+    };
     parent ? EnumChildWindows(parent, each, reinterpret_cast<LPARAM>(&f))
            : EnumWindows(each, reinterpret_cast<LPARAM>(&f));
 }
@@ -90,16 +86,9 @@ std::wstring Text(HWND hwnd);
 bool SetText(HWND hwnd, std::wstring_view text);
 int CheckState(HWND button);
 RECT WindowRect(HWND hwnd);
-std::wstring MessageBoxText(HWND box);
-bool PressButton(HWND dialog, int id);  // as its click does
-// Posted input: each returns once it is queued; wait for the effect.
+// Posted: each returns once it is queued; wait for the effect.
 bool Click(HWND button);
 bool PostCommand(HWND window, int id);
-bool TypeText(HWND control, std::wstring_view text);
-bool PressKey(HWND hwnd, UINT vk);
-// Synchronous, through the input state of the control's thread.
-bool SetFocusTo(HWND control);
-HWND FocusOf(HWND hwnd);
 
 // An icon of the notification area and where a mouse message for it goes.
 // Wine 8's explorer paints the icons into its taskbar, right to left in the
@@ -110,7 +99,7 @@ struct TrayIcon {
 };
 // The icons shown, first added first; read from the screen.
 std::vector<TrayIcon> TrayIcons();
-// Posts the mouse message to the icon, which the shell relays to its owner.
+// Posts the mouse message to the icon; the shell relays it to the icon's owner.
 bool PostTrayMouse(const TrayIcon& icon, UINT msg);
 bool ClickTrayIcon(const TrayIcon& icon, bool right_button = false);
 std::vector<std::wstring> Balloons();  // the texts of those shown
@@ -130,31 +119,20 @@ struct Image {
     std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows top-down
     std::uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
-std::optional<Image> CaptureScreen(const RECT& rect);
-std::optional<Image> CaptureWindow(HWND hwnd);
+std::optional<Image> CaptureScreen(const RECT& rect);  // a window's too: WindowRect(hwnd)
 // The window (the screen for nullptr) as ArtifactDir()/name.bmp.
 bool SaveScreenshot(HWND hwnd, std::wstring_view name);
 std::uint32_t SysColor(int index);
 
-// The fmt chunk and samples of a RIFF/WAVE image, read here on their own so
-// that a test does not trust the program's parser; nullopt when malformed.
-struct WavImage {
-    std::uint16_t format_tag = 0, channels = 0, block_align = 0, bits = 0;
-    std::uint32_t rate = 0, byte_rate = 0;
-    std::span<const std::uint8_t> data;
-    double Seconds() const { return byte_rate ? static_cast<double>(data.size()) / byte_rate : 0.0; }
-};
-std::optional<WavImage> ReadWav(std::span<const std::uint8_t> image);
-// Resources of a program file loaded as data (LoadLibraryEx).
+// A resource of a program file loaded as data (LoadLibraryEx).
 std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std::wstring_view type);
-std::vector<std::wstring> ResourceNames(HMODULE file, std::wstring_view type);
 
 bool HaveAudioDevice();
 bool RunningUnderWine();
 // Local minutes since the epoch: a difference counts the minute boundaries between two moments.
 std::int64_t MinuteNow();
 void WaitForMinute(std::int64_t minute, Millis margin = 300ms);  // its start, and the margin
-std::wstring UnixArg(const fs::path& path);  // the path as a Unix program sees it
+std::wstring UnixArg(const fs::path& path);                      // the path as a Unix program sees it
 
 // tools/audio-check is a Unix program: Wine gives no handle for it, so it
 // reports through files in a folder of ours. The tool: E2E_AUDIO_CHECK from
@@ -167,25 +145,20 @@ public:
     static constexpr int kRate = 22050;
     Recorder(const std::string& tool, const fs::path& folder);
     ~Recorder() { Stop(); }
-    bool WaitStarted(Millis timeout = 20s);
+    bool WaitStarted();  // for the first samples
     // Samples so far: the position of what plays now, give or take some 20 ms.
     std::int64_t Position() const;
-    // Ends the recording; true once the file is complete.
-    bool Stop(Millis timeout = 10s);
-    std::string Status() const;  // "ok BYTES", "error ..." or the recorder's log
+    // Ends the recording: "ok BYTES" once the file is complete, else what went wrong.
+    std::string Stop();
     const fs::path& File() const { return raw_; }
 
 private:
     fs::path raw_;
-    bool started_ = false, stopped_ = false;
+    bool started_ = false;
 };
-struct CheckResult {
-    bool finished = false;  // the report came in time
-    int exit_code = -1;
-    std::string report;
-};
-// Runs audio-check with the arguments, its report going to a file of `folder`.
-CheckResult RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
-                          Millis timeout = 60s);
+// Runs audio-check with the arguments and returns its exit code (-1 when it
+// gives no report in time) and its report.
+int RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
+                  std::string& report);
 
 }  // namespace e2e
