@@ -10,9 +10,11 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -20,13 +22,43 @@
 #include "app/control_ids.h"
 #include "base/local_time.h"
 #include "sound/speech.h"
-#include "support/audio.h"
 #include "support/driver.h"
 
 using namespace e2e;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Mono 8-bit PCM: a tone sweeping from f0 to f1 Hz while its level goes from
+// a0 to a1, faded in and out, so that no two stretches of it look alike.
+std::string SweepWav(std::uint32_t rate, double seconds, double f0, double f1, double a0, double a1) {
+    const auto n = static_cast<std::uint32_t>(seconds * rate);
+    std::string out;
+    auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i));
+    };
+    out += "RIFF";
+    put(36 + n + (n & 1), 4);
+    out += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // mono
+    put(rate, 4);
+    put(rate, 4);
+    put(1, 2);
+    put(8, 2);
+    out += "data";
+    put(n, 4);
+    const double fade = 0.005 * rate;
+    double phase = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        phase += 2 * std::numbers::pi * (f0 + (f1 - f0) * i / n) / rate;
+        const double level = (a0 + (a1 - a0) * i / n) * std::min({1.0, i / fade, (n - i) / fade});
+        out += static_cast<char>(std::clamp(std::lround(128 + 127 * level * std::sin(phase)), 0L, 255L));
+    }
+    if (n & 1) out += static_cast<char>(128);
+    return out;
+}
 
 int PlayPair(const wchar_t* first, const wchar_t* second) {
     std::vector<std::vector<char>> images;
@@ -57,35 +89,37 @@ int Run(int pairs) {
     const std::string tool = AudioCheckTool(E2E_AUDIO_CHECK);
 
     Sandbox work(L"间隔 测试");
-    ResourceFile exe(ProductPath());
-    if (!exe.Loaded()) return Fail("cannot read the program", Narrow(ProductPath().wstring()));
+    const HMODULE exe = LoadLibraryExW(ProductPath().c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!exe) return Fail("cannot read the program", Narrow(ProductPath().wstring()));
     for (const wchar_t* name :
          {L"TODAY", L"YEAR", L"MONTH", L"DAY", L"WEEK", L"NOW", L"HOUR", L"MINUTE", L"JUST", L"T0",
           L"T1",    L"T2",   L"T3",    L"T4",  L"T5",   L"T6",  L"T7",   L"T8",     L"T9",   L"T10"}) {
-        const auto image = exe.Find(name, L"WAV");
+        const auto image = Resource(exe, name, L"WAV");
         work.Write(std::wstring(name) + L".wav", {reinterpret_cast<const char*>(image.data()), image.size()});
     }
     // Sweeps in the pieces' format, one getting louder, one softer.
     for (const auto& [name, f0, f1, a0, a1] :
          {std::tuple{L"TONE_A", 400.0, 1200.0, 0.2, 0.9}, std::tuple{L"TONE_B", 1200.0, 500.0, 0.9, 0.2}}) {
-        const auto tone = SweepWav(22050, 0.3, f0, f1, a0, a1);
-        work.Write(std::wstring(name) + L".wav", {reinterpret_cast<const char*>(tone.data()), tone.size()});
+        work.Write(std::wstring(name) + L".wav", SweepWav(22050, 0.3, f0, f1, a0, a1));
     }
 
     Recorder recorder(tool, work.Dir());
-    if (!recorder.WaitStarted()) return Fail("no recording", recorder.Status());
+    if (!recorder.WaitStarted()) return Fail("no recording", recorder.Stop());
 
     // Only the talking clock may sound: no hourly chime, no signal of a download.
-    const VbSettings settings(L"ravek");
-    settings.WriteString(L"setting", L"justime", L"0");
-    settings.WriteString(L"setting", L"ppdir", L"1");
-    Sandbox box = Sandbox::WithProduct({}, L"晴窗 画匣");
+    WriteSetting(L"justime", L"0");
+    WriteSetting(L"ppdir", L"1");
+    Sandbox box(L"晴窗 画匣");
+    if (!CopyFileW(ProductPath().c_str(), (box.Dir() / L"qingchuang.exe").c_str(), FALSE))
+        return Fail("cannot copy the program");
     const std::int64_t before = MinuteNow();
-    Process app = Process::Start(box.Exe());
+    Process app;
+    app.Start(box.Dir() / L"qingchuang.exe");
     const HWND window = FindTopWindow(app.Pid(), APP_WINDOW_CLASS);
     if (!window) return Fail("the program shows no window");
     // Start-up is done once the program waits for input.
-    app.WaitInputIdle();
+    WaitForInputIdle(app.Handle(), 15000);
     DWORD_PTR ignored = 0;
     if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored))
         return Fail("the program does not answer");
@@ -95,8 +129,9 @@ int Run(int pairs) {
     std::vector<std::wstring> args = {L"gaps", UnixArg(recorder.File()), L"--pieces", UnixArg(work.Dir())};
     for (int i = 0; i < pairs; ++i) {
         const std::int64_t at = recorder.Position();
-        Process pair = Process::Start(ExePath(), {L"--pair", (work.Dir() / L"TONE_A.wav").wstring(),
-                                                  (work.Dir() / L"TONE_B.wav").wstring()});
+        Process pair;
+        pair.Start(ExePath(), {L"--pair", (work.Dir() / L"TONE_A.wav").wstring(),
+                               (work.Dir() / L"TONE_B.wav").wstring()});
         if (!pair.WaitExit(30s) || pair.ExitCode() != 0u) return Fail("the minimal program failed");
         args.insert(args.end(), {L"--seq", L"platform@" + std::to_wstring(at) + L"=TONE_A,TONE_B"});
         Pump(300ms);
@@ -108,32 +143,30 @@ int Run(int pairs) {
     const LocalTime clicked = Now();
     const std::int64_t at = recorder.Position();
     ClickTrayIcon(icons.back());
-    double seconds = 0;
     std::wstring names;
-    for (const auto& piece : ComposeSpeech(clicked)) {
-        seconds += ReadWav(exe.Find(Widen(piece), L"WAV")).value_or(WavImage{}).Seconds();
-        names += (names.empty() ? L"" : L",") + Widen(piece);
-    }
-    Pump(Millis(static_cast<int>(1000 * seconds) + 1500));
+    for (const auto& piece : ComposeSpeech(clicked)) names += (names.empty() ? L"" : L",") + Widen(piece);
+    // Done speaking once the program answers again; it begins within 3 s.
+    Pump(3s);
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
     Pump(700ms);
-    const bool recorded = recorder.Stop();
+    const std::string recorded = recorder.Stop();
     PostCommand(window, ID_MNWALL_0 + 10);
     if (!app.WaitExit(10s)) app.Kill();
-    settings.Delete();
-    if (!recorded) return Fail("the recording did not end cleanly", recorder.Status());
+    DeleteSettings();
+    if (!recorded.starts_with("ok")) return Fail("the recording did not end cleanly", recorded);
 
     args.insert(args.end(), {L"--seq", L"announcement@" + std::to_wstring(at) + L"=" + names, L"--baseline",
                              L"platform"});
-    const CheckResult check = RunAudioCheck(tool, work.Dir(), args);
-    std::printf("gaps between sounds, from one recording of the sound server at %d Hz\n", recorder.Rate());
+    std::string report;
+    const int verdict = RunAudioCheck(tool, work.Dir(), args, report);
+    std::printf("gaps between sounds, from one recording of the sound server at %d Hz\n", Recorder::kRate);
     std::printf(
         "  platform: %d pairs of sweeps, each pair played by a new process with two sndPlaySoundW calls\n",
         pairs);
     std::printf("  announcement: the %s spoken by the program after a tray click\n",
                 Narrow(SpeechText(clicked)).c_str());
-    std::fputs(check.report.c_str(), stdout);
-    return check.finished && check.exit_code == 0 ? 0 : 1;
+    std::fputs(report.c_str(), stdout);
+    return verdict == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "product.h"
 
 using namespace e2e;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,13 +29,12 @@ Coming NextMinute(int lead = 8) {
 // Reminder and shutdown settings for a start; local pictures only and no
 // chime, so that nothing else speaks up.
 void Arm(int box, const Coming& at, const std::wstring& text = L"") {
-    const VbSettings& s = Settings();
-    s.WriteString(L"setting", L"ppdir", L"1");
-    s.WriteString(L"setting", L"justime", L"0");
-    s.WriteString(L"setting", box == 2 ? L"tiptime" : L"autoshut", L"1");
-    s.WriteString(L"setting", box == 2 ? L"tiptime1" : L"shutime1", at.hour);
-    s.WriteString(L"setting", box == 2 ? L"tiptime2" : L"shutime2", at.minute);
-    if (box == 2) s.WriteString(L"setting", L"tiptime3", text);
+    WriteSetting(L"ppdir", L"1");
+    WriteSetting(L"justime", L"0");
+    WriteSetting(box == 2 ? L"tiptime" : L"autoshut", L"1");
+    WriteSetting(box == 2 ? L"tiptime1" : L"shutime1", at.hour);
+    WriteSetting(box == 2 ? L"tiptime2" : L"shutime2", at.minute);
+    if (box == 2) WriteSetting(L"tiptime3", text);
 }
 
 TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
@@ -45,19 +43,19 @@ TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
     Product app;
     app.Start();
     const auto due = std::chrono::steady_clock::now() + at.wait;
-    HWND box = FindMessageBox(app.Proc().Pid(), at.wait + 20s, std::wstring(L"小闹钟"));
+    HWND box = app.FindBox(L"小闹钟", at.wait + 20s);
     ASSERT_NE(box, nullptr) << "no reminder";
     // The MESSAGE sound plays first, to its end (about 4 s).
     const auto late = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - due);
     EXPECT_GE(late.count(), -1000);
     EXPECT_LE(late.count(), 8000);
-    EXPECT_EQ(MessageBoxText(box), L"开会 e2e   ");
+    EXPECT_EQ(Product::BoxText(box), L"开会 e2e   ");
     SaveScreenshot(nullptr, L"reminder");
-    PressButton(box, IDOK);
+    Product::Press(box, IDOK);
     app.OpenPanel();
     EXPECT_EQ(CheckState(app.Ctl(ID_CHECK1_0 + 2)), BST_UNCHECKED);
-    EXPECT_FALSE(Enabled(app.Ctl(ID_TEXT1_0 + 1)) || Enabled(app.Ctl(ID_TEXT1_0 + 2)));
-    EXPECT_EQ(Settings().Read(L"setting", L"tiptime")->String(), L"1");  // the stored setting stays
+    EXPECT_FALSE(IsWindowEnabled(app.Ctl(ID_TEXT1_0 + 1)) || IsWindowEnabled(app.Ctl(ID_TEXT1_0 + 2)));
+    EXPECT_EQ(StoredSettings()[L"tiptime"].second, L"1");  // the stored setting stays
     app.Quit();
 }
 
@@ -82,7 +80,7 @@ TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
         app.Start();
         ASSERT_TRUE(WaitUntil([&] { return fs::exists(mark) && fs::file_size(mark) > 0; }, at.wait + 20s))
             << Narrow(target);
-        EXPECT_EQ(FindMessageBox(app.Proc().Pid(), 1s), nullptr);
+        EXPECT_EQ(app.FindBox(L"小闹钟", 1s), nullptr);
         std::ifstream in(mark);
         std::string said((std::istreambuf_iterator<char>(in)), {});
         if (target.starts_with(L"https")) EXPECT_NE(said.find("https://example.invalid/e2e"), std::string::npos) << said;
@@ -102,7 +100,7 @@ TEST_F(ProductTest, DISABLED_ShutdownInAPrefixOfItsOwn) {
     ASSERT_NE(out, nullptr);
     const std::wstring warning =
         L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自动关机时间!";
-    ASSERT_TRUE(WaitUntil([&] { return TrayBalloonText() == warning; }, at.wait + 10s));
+    ASSERT_TRUE(WaitUntil([&] { return BalloonShows(warning); }, at.wait + 10s));
     const auto now = [] {
         SYSTEMTIME t;
         GetLocalTime(&t);

@@ -1,74 +1,58 @@
 #pragma once
 
-// The product started in a sandbox folder of its own, with a clean settings
-// key, and ended cleanly (or killed) when the test is done.
+// The program started from a fresh folder whose name has Chinese characters
+// and a blank, and ended cleanly (or killed) when the test is done. Each test
+// starts from an empty settings store and leaves none behind.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "app/control_ids.h"
 #include "support/driver.h"
 
 namespace e2e {
 
-inline const VbSettings& Settings() {
-    static const VbSettings settings(L"ravek");
-    return settings;
-}
+inline int Check(int i) { return ID_CHECK1_0 + i; }
+inline int Text1(int i) { return ID_TEXT1_0 + i; }
 
 class Product {
 public:
-    explicit Product(std::wstring_view folder = L"晴窗 画匣") : box_(Sandbox::WithProduct({}, folder)) {}
-    // With copies of the named files from beside the product, such as help.chm.
-    Product(const std::vector<std::wstring>& extra_files, std::wstring_view folder)
-        : box_(Sandbox::WithProduct(extra_files, folder)) {}
-    ~Product() {
-        if (process_.Valid() && process_.Running()) Quit();
+    Product() {
+        if (!CopyFileW(ProductPath().c_str(), Exe().c_str(), FALSE))
+            throw std::runtime_error("cannot copy the program");
     }
-
-    Sandbox& Box() { return box_; }
-    std::filesystem::path Dir() const { return box_.Dir(); }
+    ~Product() {
+        if (process_.Running()) Quit();
+    }
+    const Sandbox& Box() const { return box_; }
+    fs::path Dir() const { return box_.Dir(); }
+    fs::path Exe() const { return box_.Dir() / L"qingchuang.exe"; }
     Process& Proc() { return process_; }
     HWND Window() const { return window_; }
     HWND Ctl(int id) const { return Control(window_, id); }
 
-    // Starts the program and waits until its start-up is done: the window
-    // answers messages again once start-up has let go of it, and the few
-    // steps after the tray icon take milliseconds.
+    // Start-up is over once the window answers again: it lets go of the
+    // window only when done, and the steps after the icon take milliseconds.
     void Start() {
-        process_ = Process::Start(box_.Exe());
+        process_.Start(Exe());
         window_ = FindTopWindow(process_.Pid(), APP_WINDOW_CLASS);
         ASSERT_NE(window_, nullptr) << "no main window";
-        process_.WaitInputIdle();
+        WaitForInputIdle(process_.Handle(), 15000);
         DWORD_PTR r = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r)) << "the window hangs";
+        ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r))
+            << "the window hangs";
         Pump(300ms);
     }
-
-    // The settings window shows the controls; they are made when it opens.
-    // Once the first tick has filled the calendar, start-up is surely over.
-    void StartAndOpenPanel() {
-        Start();
-        OpenPanel();
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                const std::wstring t = Text(Ctl(ID_LABDAY_0));
-                return !t.empty() && t != L"2007年12月";
-            },
-            10s))
-            << "the calendar was not filled";
-    }
-
-    // The settings command of the menu, as choosing it sends it.
+    // The settings command of the menu; the window is ready once the first tick has filled the calendar.
     void OpenPanel() {
-        ASSERT_TRUE(PostCommand(window_, ID_MNWALL_0 + 0));
-        ASSERT_TRUE(WaitUntil([&] { return Visible(window_); })) << "the settings window did not open";
+        ASSERT_TRUE(PostCommand(window_, ID_MNWALL_0));
+        ASSERT_TRUE(WaitUntil([&] {
+            const std::wstring month = Text(Ctl(ID_LABDAY_0));
+            return IsWindowVisible(window_) && !month.empty() && month != L"2007年12月";
+        })) << "the settings window did not open";
     }
-
-    // The quit command of the menu; waits until the program has ended.
     void Quit() {
         PostCommand(window_, ID_MNWALL_0 + 10);
         if (!process_.WaitExit(10s)) {
@@ -76,31 +60,45 @@ public:
             process_.Kill();
         }
     }
-
-    // Presses a button of the program's message box and returns the box's text.
+    // The program's message box with this title, once it shows.
+    HWND FindBox(const std::wstring& title, Millis timeout = kTimeout) {
+        HWND box = nullptr;
+        WaitUntil([&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; }, timeout);
+        return box && Text(box) == title ? box : nullptr;
+    }
+    static std::wstring BoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
+    // As a click on the button: the dialog hears of it by WM_COMMAND.
+    static void Press(HWND box, int button) {
+        EXPECT_TRUE(PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button))));
+        WaitUntil([&] { return !IsWindow(box); }, 5s);
+    }
+    // Presses a button of the program's message box; returns the box's message.
     std::wstring AnswerBox(int button, const std::wstring& title = L"提示") {
-        HWND box = FindMessageBox(process_.Pid(), kTimeout, title);
+        HWND box = FindBox(title);
         if (!box) {
             ADD_FAILURE() << "no message box titled " << Narrow(title);
             return {};
         }
-        const std::wstring text = MessageBoxText(box);
-        EXPECT_TRUE(PressButton(box, button));
-        WaitUntil([&] { return !IsWindow(box); }, 5s);
+        const std::wstring text = BoxText(box);
+        Press(box, button);
         return text;
     }
 
 private:
-    Sandbox box_;
+    Sandbox box_{L"晴窗 画匣"};
     Process process_;
     HWND window_ = nullptr;
 };
 
-// Each test starts from an empty settings store and leaves none behind.
+inline bool BalloonShows(const std::wstring& text) {
+    const auto shown = Balloons();
+    return std::find(shown.begin(), shown.end(), text) != shown.end();
+}
+
 class ProductTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(Settings().Delete()); }
-    void TearDown() override { Settings().Delete(); }
+    void SetUp() override { ASSERT_TRUE(DeleteSettings()); }
+    void TearDown() override { DeleteSettings(); }
 };
 
 }  // namespace e2e

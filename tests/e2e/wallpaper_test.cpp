@@ -14,7 +14,6 @@
 #include "wallpaper/bitmap_file.h"
 
 using namespace e2e;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -107,7 +106,7 @@ bool Near(COLORREF want, std::uint32_t rgb, int tol = 24) {
 // What the desktop shows in its middle, where a centred or stretched
 // wallpaper lies.
 std::uint32_t DesktopMiddle() {
-    const auto img = CaptureDesktop();
+    const auto img = CaptureScreen({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
     return img ? img->At(img->width / 2, img->height / 2) : 0xFFFFFFFF;
 }
 
@@ -131,8 +130,8 @@ class WallpaperTest : public ProductTest {
 protected:
     void SetUp() override {
         ProductTest::SetUp();
-        ASSERT_TRUE(Settings().WriteString(L"setting", L"ppdir", L"1"));
-        ASSERT_TRUE(Settings().WriteString(L"setting", L"chgtime", L"1"));
+        ASSERT_TRUE(WriteSetting(L"ppdir", L"1"));
+        ASSERT_TRUE(WriteSetting(L"chgtime", L"1"));
         const fs::path bmp = WindowsDir() / L"Tirnaco.bmp";
         SetFileAttributesW(bmp.c_str(), FILE_ATTRIBUTE_NORMAL);
         fs::remove(bmp);
@@ -166,8 +165,8 @@ TEST_F(WallpaperTest, LocalPicturesBecomeTheWallpaperInTurnFromTheNextMinuteOn) 
 
     app.Start();
     EXPECT_TRUE(WaitUntil(
-        [] { return TrayBalloonText() == std::wstring(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s))
-        << Narrow(TrayBalloonText().value_or(L"(none)"));
+        [] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s))
+        << (Balloons().empty() ? "(none)" : Narrow(Balloons().front()));
     const fs::path bitmap = WindowsDir() / L"Tirnaco.bmp";
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(bitmap); }, 75s)) << "no change at the next minute";
     const COLORREF first = kColours.at(order[0]);
@@ -194,7 +193,7 @@ TEST_F(WallpaperTest, LocalPicturesBecomeTheWallpaperInTurnFromTheNextMinuteOn) 
     app.OpenPanel();
     Click(app.Ctl(ID_CMDOK_0 + 1));
     EXPECT_TRUE(
-        WaitUntil([] { return TrayBalloonText() == std::wstring(L"呵呵，我又躲到这里了，祝你开心! "); }, 5s));
+        WaitUntil([] { return BalloonShows(L"呵呵，我又躲到这里了，祝你开心! "); }, 5s));
 
     // The next minute shows the next picture in list order.
     const COLORREF second = kColours.at(order[1]);
@@ -205,6 +204,7 @@ TEST_F(WallpaperTest, LocalPicturesBecomeTheWallpaperInTurnFromTheNextMinuteOn) 
 
 TEST_F(WallpaperTest, BadPicturesKeepTheLastGoodWallpaperAndTheProgramSmall) {
     Product app;
+    fs::create_directories(app.Dir() / L"Wallpaper");
     // 30000 x 30000 claimed by a JPEG frame header, cut short, empty, not a picture, a bad BMP header.
     const std::string huge =
         std::string("\xFF\xD8\xFF\xC0\x00\x11\x08\x75\x30\x75\x30\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01",
@@ -223,7 +223,7 @@ TEST_F(WallpaperTest, BadPicturesKeepTheLastGoodWallpaperAndTheProgramSmall) {
 
     app.Start();
     EXPECT_TRUE(WaitUntil(
-        [] { return TrayBalloonText() == std::wstring(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
+        [] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
     EXPECT_TRUE(WaitUntil([&] { return !DesktopValue(L"Wallpaper").empty(); }, 75s)) << "nothing applied";
     EXPECT_TRUE(WaitUntil([&] { return Near(good, DesktopMiddle()); }, 5s)) << std::hex << DesktopMiddle();
     EXPECT_EQ(ReadAll(WindowsDir() / L"Tirnaco.bmp"), b);
@@ -243,11 +243,11 @@ TEST_F(WallpaperTest, AnEmptyFolderIsWatchedAndTheBitmapGoesBesideTheProgramWhen
     Product app;
     app.Start();
     const std::wstring searching = L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ";
-    EXPECT_TRUE(WaitUntil([&] { return TrayBalloonText() == searching; }, 10s));
+    EXPECT_TRUE(WaitUntil([&] { return BalloonShows(searching); }, 10s));
     const COLORREF colour = RGB(250, 200, 0);
     ASSERT_TRUE(WriteJpeg(app.Dir() / L"Wallpaper" / L"dropped.jpg", colour));
     EXPECT_TRUE(WaitUntil(
-        [] { return TrayBalloonText() == std::wstring(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
+        [] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
     const fs::path beside = app.Dir() / L"Tirnaco.bmp";
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(beside); }, 75s));
     EXPECT_TRUE(WaitUntil([&] { return Near(colour, DesktopMiddle()); }, 5s)) << std::hex << DesktopMiddle();

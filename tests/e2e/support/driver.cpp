@@ -1,88 +1,88 @@
 #include "support/driver.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
-#include <system_error>
+
+#include "base/local_time.h"
 
 namespace e2e {
 
-namespace fs = std::filesystem;
-
 namespace {
 
-// Messages to other processes never block a test for long: a program stuck
-// in a modal loop or hung must show up as a failed expectation.
-constexpr UINT kSendTimeoutMs = 5000;
-
+// A program stuck in a modal loop or hung must show up as a failed
+// expectation, not as a test that never ends.
 bool Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result = nullptr) {
     DWORD_PTR out = 0;
-    if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, kSendTimeoutMs, &out)) {
+    if (!hwnd || !SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &out))
         return false;
-    }
-    if (result) {
-        *result = static_cast<LRESULT>(out);
-    }
+    if (result) *result = static_cast<LRESULT>(out);
     return true;
 }
 
-std::runtime_error LastError(const std::string& what) {
-    const DWORD code = GetLastError();
-    return std::runtime_error(what + ": " + std::system_category().message(static_cast<int>(code)) + " (" +
-                              std::to_string(code) + ")");
+std::wstring ClassName(HWND hwnd) {
+    wchar_t name[256];
+    return std::wstring(name, std::max(GetClassNameW(hwnd, name, 256), 0));
 }
 
-std::wstring GetEnv(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) {
-        return {};
-    }
-    std::wstring value(size, L'\0');
-    const DWORD got = GetEnvironmentVariableW(name, value.data(), size);
-    value.resize(got < size ? got : 0);
-    return value;
+// Our arguments hold no quotes and end in no backslash.
+std::wstring Quote(std::wstring_view arg) { return L"\"" + std::wstring(arg) + L"\""; }
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct KeyCloser {
-    HKEY key = nullptr;
-    ~KeyCloser() {
-        if (key) {
-            RegCloseKey(key);
-        }
-    }
-};
+template <class F>
+F WineFunction(const char* name) {
+    return reinterpret_cast<F>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+// Wine runs a file that is no Windows program as a Unix one, with no handle
+// for it; its standard streams go to NUL, out of the test's output.
+bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args) {
+    static const auto to_dos = WineFunction<WCHAR*(CDECL*)(LPCSTR)>("wine_get_dos_file_name");
+    WCHAR* exe = to_dos ? to_dos(unix_exe.c_str()) : nullptr;
+    if (!exe) return false;
+    std::wstring command = Quote(exe);
+    HeapFree(GetProcessHeap(), 0, exe);
+    for (const auto& a : args) command += L" " + Quote(a);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION info = {};
+    const bool ok =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    for (HANDLE h : {info.hThread, info.hProcess, nul})
+        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok;
+}
 
 }  // namespace
 
-// ---- text -------------------------------------------------------------------
-
 std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf8.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(),
+                                   static_cast<int>(out.size())));
     return out;
 }
 
 std::string Narrow(std::wstring_view utf16) {
-    if (utf16.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf16.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), n, nullptr, nullptr);
+    std::string out(utf16.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(),
+                                   static_cast<int>(out.size()), nullptr, nullptr));
     return out;
 }
-
-// ---- waiting ------------------------------------------------------------------
 
 void Pump(Millis duration) {
     const auto end = std::chrono::steady_clock::now() + duration;
@@ -92,263 +92,93 @@ void Pump(Millis duration) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return;
-        }
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 
 bool WaitUntil(const std::function<bool()>& done, Millis timeout, Millis interval) {
     const auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (done()) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() >= end) {
-            return done();
-        }
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return done();
         Pump(interval);
     }
+    return true;
 }
-
-bool RunningUnderWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
-// ---- files --------------------------------------------------------------------
 
 fs::path ExePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) {
-            throw LastError("GetModuleFileNameW");
-        }
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return fs::path(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    wchar_t buffer[MAX_PATH * 4];
+    return std::wstring(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4));
 }
 
-fs::path ExeDir() { return ExePath().parent_path(); }
-
-fs::path ProductPath() { return ExeDir() / L"qingchuang.exe"; }
+fs::path ProductPath() { return ExePath().parent_path() / L"qingchuang.exe"; }
 
 fs::path ArtifactDir() {
-    std::wstring dir = GetEnv(L"E2E_ARTIFACTS");
-    if (!dir.empty() && dir.front() == L'/') {
-        // A Unix path from the harness: Wine maps the root to Z:.
-        std::replace(dir.begin(), dir.end(), L'/', L'\\');
-        dir = L"Z:" + dir;
-    }
-    fs::path path = dir.empty() ? ExeDir() / L"e2e-artifacts" : fs::path(dir);
+    const wchar_t* dir = _wgetenv(L"E2E_ARTIFACTS");
+    // A Unix path from the harness: Wine maps the root to Z:.
+    const fs::path path = !dir || !*dir  ? ExePath().parent_path() / L"e2e-artifacts"
+                          : *dir == L'/' ? fs::path(L"Z:" + std::wstring(dir))
+                                         : fs::path(dir);
     std::error_code ec;
     fs::create_directories(path, ec);
     return path;
 }
 
-Sandbox::Sandbox(std::wstring_view folder_name) {
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1] = {};
-    if (GetTempPathW(MAX_PATH + 1, temp) == 0) {
-        throw LastError("GetTempPathW");
-    }
-    for (int attempt = 0;; ++attempt) {
-        const std::wstring name = L"e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                  std::to_wstring(counter++) + L"-" + std::to_wstring(GetTickCount());
-        root_ = fs::path(temp) / name;
-        if (CreateDirectoryW(root_.c_str(), nullptr)) {
-            break;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS || attempt > 100) {
-            root_.clear();
-            throw LastError("CreateDirectoryW");
-        }
-    }
-    dir_ = folder_name.empty() ? root_ : root_ / folder_name;
-    std::error_code ec;
-    fs::create_directories(dir_, ec);
-    if (ec) {
-        fs::remove_all(root_, ec);
-        throw std::runtime_error("cannot create " + Narrow(dir_.wstring()));
-    }
-}
-
-Sandbox::Sandbox(Sandbox&& other) noexcept : root_(std::move(other.root_)), dir_(std::move(other.dir_)) {
-    other.root_.clear();
-    other.dir_.clear();
+Sandbox::Sandbox(std::wstring_view name) {
+    static int counter = 0;
+    root_ = fs::temp_directory_path() /
+            (L"e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+    dir_ = root_ / name;
+    fs::remove_all(root_);
+    fs::create_directories(dir_);
 }
 
 Sandbox::~Sandbox() {
-    if (root_.empty()) {
-        return;
-    }
-    // A program that just ended may still hold its files for a moment.
+    // A program that just ended may hold its files for a moment longer.
     std::error_code ec;
-    for (int i = 0; i < 100; ++i) {
-        fs::remove_all(root_, ec);
-        if (!fs::exists(root_, ec)) {
-            return;
-        }
-        Sleep(50);
-    }
-}
-
-Sandbox Sandbox::WithProduct(const std::vector<std::wstring>& extra_files, std::wstring_view folder_name) {
-    Sandbox box(folder_name);
-    box.Copy(ProductPath());
-    for (const auto& name : extra_files) {
-        box.Copy(ProductPath().parent_path() / name, name);
-    }
-    return box;
-}
-
-fs::path Sandbox::Copy(const fs::path& from, std::wstring_view name) const {
-    const fs::path to = dir_ / (name.empty() ? from.filename() : fs::path(name));
-    std::error_code ec;
-    fs::create_directories(to.parent_path(), ec);
-    if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
-        throw LastError("copy " + Narrow(from.wstring()) + " -> " + Narrow(to.wstring()));
-    }
-    return to;
+    for (int i = 0; i < 100 && (fs::remove_all(root_, ec), fs::exists(root_, ec)); ++i) Sleep(50);
 }
 
 fs::path Sandbox::Write(std::wstring_view name, std::string_view bytes) const {
     const fs::path to = dir_ / name;
-    std::error_code ec;
-    fs::create_directories(to.parent_path(), ec);
-    const HANDLE file =
-        CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw LastError("create " + Narrow(to.wstring()));
-    }
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    if (!ok || written != bytes.size()) {
-        throw std::runtime_error("write " + Narrow(to.wstring()));
-    }
+    if (!(std::ofstream(to, std::ios::binary) << bytes))
+        throw std::runtime_error("cannot write " + Narrow(to.wstring()));
     return to;
-}
-
-// ---- processes ------------------------------------------------------------------
-
-std::wstring QuoteArg(std::wstring_view arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring_view::npos) {
-        return std::wstring(arg);
-    }
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (const wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes are literal unless a quote follows them.
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    out += L'"';
-    return out;
 }
 
 Process::~Process() {
     Kill();
-    Reset();
+    if (handle_) CloseHandle(handle_);
 }
 
-Process::Process(Process&& other) noexcept : process_(other.process_), pid_(other.pid_) {
-    other.process_ = nullptr;
-    other.pid_ = 0;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        Kill();
-        Reset();
-        process_ = other.process_;
-        pid_ = other.pid_;
-        other.process_ = nullptr;
-        other.pid_ = 0;
-    }
-    return *this;
-}
-
-Process Process::Start(const fs::path& exe, const std::vector<std::wstring>& args, const fs::path& work_dir) {
-    std::wstring command_line = QuoteArg(exe.wstring());
-    for (const auto& arg : args) {
-        command_line += L' ';
-        command_line += QuoteArg(arg);
-    }
-    const fs::path dir = work_dir.empty() ? exe.parent_path() : work_dir;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
+void Process::Start(const fs::path& exe, const std::vector<std::wstring>& args) {
+    std::wstring command_line = Quote(exe.wstring());
+    for (const auto& arg : args) command_line += L' ' + Quote(arg);
+    STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        dir.empty() ? nullptr : dir.c_str(), &startup, &info)) {
-        throw LastError("CreateProcessW " + Narrow(exe.wstring()));
-    }
+                        exe.parent_path().c_str(), &startup, &info))
+        throw std::runtime_error("cannot start " + Narrow(exe.wstring()));
     CloseHandle(info.hThread);
-    Process process;
-    process.process_ = info.hProcess;
-    process.pid_ = info.dwProcessId;
-    return process;
+    handle_ = info.hProcess;
+    pid_ = info.dwProcessId;
 }
 
-bool Process::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-
 bool Process::WaitExit(Millis timeout) const {
-    return process_ && WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+    return handle_ && WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
 std::optional<DWORD> Process::ExitCode() const {
-    if (!process_ || Running()) {
-        return std::nullopt;
-    }
     DWORD code = 0;
-    if (!GetExitCodeProcess(process_, &code)) {
-        return std::nullopt;
-    }
+    if (!handle_ || Running() || !GetExitCodeProcess(handle_, &code)) return std::nullopt;
     return code;
 }
 
-bool Process::WaitInputIdle(Millis timeout) const {
-    return process_ && WaitForInputIdle(process_, static_cast<DWORD>(timeout.count())) == 0;
-}
-
-void Process::Kill(UINT exit_code) {
-    if (!process_) {
-        return;
-    }
-    if (Running()) {
-        TerminateProcess(process_, exit_code);
-        WaitForSingleObject(process_, 10000);
-    }
-    // The handle stays open so that ExitCode() still answers.
-}
-
-void Process::Reset() {
-    if (process_) {
-        CloseHandle(process_);
-    }
-    process_ = nullptr;
-    pid_ = 0;
-}
-
-// ---- windows --------------------------------------------------------------------
-
-std::wstring ClassName(HWND hwnd) {
-    wchar_t name[256] = {};
-    const int n = GetClassNameW(hwnd, name, 256);
-    return std::wstring(name, n > 0 ? n : 0);
+void Process::Kill() {
+    if (!Running()) return;
+    TerminateProcess(handle_, 0xDEAD);
+    WaitForSingleObject(handle_, 10000);
 }
 
 DWORD ProcessOf(HWND hwnd) {
@@ -357,157 +187,50 @@ DWORD ProcessOf(HWND hwnd) {
     return pid;
 }
 
-namespace {
-
-// Enumeration callbacks are WINAPI functions, which lambdas cannot be on i686.
-struct WindowSearch {
-    DWORD pid = 0;
-    int id = 0;
-    HWND owner = nullptr;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOfProcess(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    if (ProcessOf(hwnd) == s->pid) {
-        s->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindById(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    if (GetDlgCtrlID(hwnd) == s->id) {
-        s->found.push_back(hwnd);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectTrayIcons(HWND hwnd, LPARAM lp) {
-    if (ClassName(hwnd) == L"__wine_tray_icon" && IsWindowVisible(hwnd)) {
-        reinterpret_cast<WindowSearch*>(lp)->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
-// Tooltip windows owned by the tray: the balloon among them.
-BOOL CALLBACK CollectTrayTooltips(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    if (GetWindow(hwnd, GW_OWNER) == s->owner && ClassName(hwnd) == L"tooltips_class32") {
-        s->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectVisibleChildren(HWND hwnd, LPARAM lp) {
-    if (IsWindowVisible(hwnd)) {
-        reinterpret_cast<WindowSearch*>(lp)->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-std::vector<HWND> TopWindows(DWORD pid) {
-    WindowSearch search;
-    search.pid = pid;
-    EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND FindTopWindow(DWORD pid, std::wstring_view class_name, Millis timeout) {
+HWND FindTopWindow(DWORD pid, std::wstring_view class_name, bool visible, Millis timeout) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND hwnd : TopWindows(pid)) {
-                if (ClassName(hwnd) == class_name) {
-                    found = hwnd;
-                    return true;
-                }
-            }
-            return false;
+            ForEachWindow(nullptr, [&](HWND h) {
+                if (ProcessOf(h) == pid && ClassName(h) == class_name && (!visible || IsWindowVisible(h)))
+                    found = h;
+                return found == nullptr;
+            });
+            return found != nullptr;
         },
-        timeout);
+        timeout, 20ms);
     return found;
-}
-
-HWND FindMessageBox(DWORD pid, Millis timeout, std::optional<std::wstring> title) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND hwnd : TopWindows(pid)) {
-                if (ClassName(hwnd) == L"#32770" && IsWindowVisible(hwnd) &&
-                    (!title || Text(hwnd) == *title)) {
-                    found = hwnd;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeout);
-    return found;
-}
-
-std::wstring MessageBoxText(HWND box) {
-    // The message text is the static control with id 0xFFFF.
-    const HWND text = GetDlgItem(box, 0xFFFF);
-    return text ? Text(text) : std::wstring();
-}
-
-bool PressButton(HWND dialog, int id) {
-    const HWND button = GetDlgItem(dialog, id);
-    if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button)) {
-        return false;
-    }
-    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
 HWND Control(HWND top, int id) {
-    WindowSearch search;
-    search.id = id;
-    // EnumChildWindows walks all descendants, parents before children.
-    EnumChildWindows(top, FindById, reinterpret_cast<LPARAM>(&search));
-    return search.found.empty() ? nullptr : search.found.front();
-}
-
-HWND WaitControl(HWND top, int id, Millis timeout) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = Control(top, id)) != nullptr; }, timeout);
+    ForEachWindow(top, [&](HWND h) {
+        if (GetDlgCtrlID(h) == id) found = h;
+        return found == nullptr;
+    });
     return found;
 }
 
 std::wstring Text(HWND hwnd) {
-    LRESULT length = 0;
-    if (!hwnd || !Send(hwnd, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) {
-        return {};
-    }
-    // WM_GETTEXTLENGTH may overestimate; WM_GETTEXT says what it copied.
+    LRESULT length = 0, copied = 0;
+    if (!Send(hwnd, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = 0;
-    if (!Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) {
-        return {};
-    }
+    if (!Send(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) return {};
+    // WM_GETTEXTLENGTH may overestimate; WM_GETTEXT says what it copied.
     text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
     return text;
 }
 
 bool SetText(HWND hwnd, std::wstring_view text) {
     const std::wstring copy(text);
-    LRESULT result = 0;
-    return hwnd && Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()), &result) && result;
+    LRESULT ok = 0;
+    return Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()), &ok) && ok;
 }
 
 int CheckState(HWND button) {
     LRESULT state = 0;
-    return button && Send(button, BM_GETCHECK, 0, 0, &state) ? static_cast<int>(state) : -1;
+    return Send(button, BM_GETCHECK, 0, 0, &state) ? static_cast<int>(state) : -1;
 }
-
-bool Enabled(HWND hwnd) { return hwnd && IsWindowEnabled(hwnd); }
-
-bool Visible(HWND hwnd) { return hwnd && IsWindowVisible(hwnd); }
-
-bool Minimized(HWND hwnd) { return hwnd && IsIconic(hwnd); }
 
 RECT WindowRect(HWND hwnd) {
     RECT rect = {};
@@ -515,171 +238,45 @@ RECT WindowRect(HWND hwnd) {
     return rect;
 }
 
-bool Click(HWND button) {
-    // Posted, not sent: a click that opens a modal dialog would keep a sent
-    // BM_CLICK from returning until the dialog closes.
-    return button && PostMessageW(button, BM_CLICK, 0, 0);
-}
+// Posted, not sent: a click that opens a modal box would not return until it closes.
+bool Click(HWND button) { return button && PostMessageW(button, BM_CLICK, 0, 0); }
 
-bool PostCommand(HWND window, int id) {
-    return window && PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-}
-
-bool Close(HWND window) { return window && PostMessageW(window, WM_CLOSE, 0, 0); }
-
-bool TypeText(HWND control, std::wstring_view text) {
-    if (!control) {
-        return false;
-    }
-    for (const wchar_t c : text) {
-        if (!PostMessageW(control, WM_CHAR, c, 1)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool PressKey(HWND hwnd, UINT vk) {
-    if (!hwnd) {
-        return false;
-    }
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-    const LPARAM down = 1 | scan;
-    const LPARAM up = 1 | scan | (1 << 30) | (static_cast<LPARAM>(1) << 31);
-    return PostMessageW(hwnd, WM_KEYDOWN, vk, down) && PostMessageW(hwnd, WM_KEYUP, vk, up);
-}
-
-bool SetFocusTo(HWND control) {
-    if (!control || !IsWindow(control)) {
-        return false;
-    }
-    const DWORD target = GetWindowThreadProcessId(control, nullptr);
-    const DWORD self = GetCurrentThreadId();
-    // SetFocus only works on windows of the calling thread's input queue, so
-    // share the target thread's queue for the call.
-    const bool attached = target != self && AttachThreadInput(self, target, TRUE);
-    if (target != self && !attached) {
-        return false;
-    }
-    SetFocus(control);
-    const bool ok = GetFocus() == control;
-    if (attached) {
-        AttachThreadInput(self, target, FALSE);
-    }
-    return ok;
-}
-
-namespace {
-
-std::optional<GUITHREADINFO> ThreadInfo(HWND hwnd) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    const DWORD thread = hwnd ? GetWindowThreadProcessId(hwnd, nullptr) : 0;
-    if (!thread || !GetGUIThreadInfo(thread, &info)) {
-        return std::nullopt;
-    }
-    return info;
-}
-
-}  // namespace
-
-HWND FocusOf(HWND hwnd) {
-    const auto info = ThreadInfo(hwnd);
-    return info ? info->hwndFocus : nullptr;
-}
-
-HWND ActiveOf(HWND hwnd) {
-    const auto info = ThreadInfo(hwnd);
-    return info ? info->hwndActive : nullptr;
-}
-
-// ---- notification area --------------------------------------------------------
-
-namespace {
-
-HWND TrayWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
-
-std::vector<HWND> TrayTooltips(HWND tray) {
-    WindowSearch search;
-    search.owner = tray;
-    EnumWindows(CollectTrayTooltips, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-}  // namespace
+bool PostCommand(HWND window, int id) { return PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 std::vector<TrayIcon> TrayIcons() {
     std::vector<TrayIcon> icons;
-    const HWND tray = TrayWindow();
-    if (!tray) {
-        return icons;
-    }
-    WindowSearch windows;
-    EnumChildWindows(tray, CollectTrayIcons, reinterpret_cast<LPARAM>(&windows));
-    for (HWND hwnd : windows.found) {
-        RECT client = {};
-        GetClientRect(hwnd, &client);
-        icons.push_back({hwnd, {client.right / 2, client.bottom / 2}});
-    }
-    if (!icons.empty()) {
-        return icons;
-    }
-    // Painted icons: cells of a small icon plus a 2-pixel border each side,
-    // from the right end of the taskbar, left of the taskbar buttons. Wine
-    // keeps no per-icon object we could count, so read what the screen shows:
-    // a cell with an icon is not a single colour.
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
     RECT client = {};
-    GetClientRect(tray, &client);
+    if (!tray || !GetClientRect(tray, &client)) return icons;
+    // The icons lie right of the taskbar buttons, each in a cell of a small
+    // icon and two pixels each side: a cell that is not all one colour holds one.
     LONG limit = 0;
-    WindowSearch children;
-    EnumChildWindows(tray, CollectVisibleChildren, reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children.found) {
-        RECT rect = WindowRect(child);
-        MapWindowPoints(nullptr, tray, reinterpret_cast<POINT*>(&rect), 2);
-        limit = std::max(limit, rect.right);
-    }
+    ForEachWindow(tray, [&](HWND child) {
+        RECT r = WindowRect(child);
+        MapWindowPoints(nullptr, tray, reinterpret_cast<POINT*>(&r), 2);
+        if (IsWindowVisible(child)) limit = std::max(limit, r.right);
+        return true;
+    });
     POINT origin = {0, 0};
     ClientToScreen(tray, &origin);
-    RECT on_screen = client;
-    OffsetRect(&on_screen, origin.x, origin.y);
-    const auto image = CaptureScreen(on_screen);
-    if (!image || image->width != client.right || image->height != client.bottom) {
-        return icons;
-    }
-    const int icon_cx = GetSystemMetrics(SM_CXSMICON);
+    const auto image = CaptureScreen({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    if (!image || image->width != client.right || image->height != client.bottom) return icons;
+    const int icon_cx = GetSystemMetrics(SM_CXSMICON), cell = icon_cx + 4;
     const int icon_cy = std::min<int>(GetSystemMetrics(SM_CYSMICON), client.bottom);
-    const int cell = icon_cx + 4;
     const int top = (client.bottom - icon_cy) / 2;
-    for (int i = 0;; ++i) {
-        const int left = client.right - cell * (i + 1);
-        if (left < limit || left < 0) {
-            break;
-        }
-        const std::uint32_t first = image->At(left + 2, top);
+    for (int left = client.right - cell; left >= std::max(limit, 0L); left -= cell) {
         bool plain = true;
-        for (int y = top; y < top + icon_cy && plain; ++y) {
-            for (int x = left + 2; x < left + 2 + icon_cx; ++x) {
-                if (image->At(x, y) != first) {
-                    plain = false;
-                    break;
-                }
-            }
-        }
-        if (plain) {
-            break;
-        }
+        for (int y = top; y < top + icon_cy && plain; ++y)
+            for (int x = left + 2; x < left + 2 + icon_cx && plain; ++x)
+                plain = image->At(x, y) == image->At(left + 2, top);
+        if (plain) break;
         icons.push_back({tray, {left + cell / 2, client.bottom / 2}});
     }
     return icons;
 }
 
 bool PostTrayMouse(const TrayIcon& icon, UINT msg) {
-    WPARAM keys = 0;
-    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
-        keys = MK_LBUTTON;
-    } else if (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK) {
-        keys = MK_RBUTTON;
-    }
+    const WPARAM keys = msg == WM_LBUTTONDOWN ? MK_LBUTTON : msg == WM_RBUTTONDOWN ? MK_RBUTTON : 0;
     return icon.window && PostMessageW(icon.window, msg, keys, MAKELPARAM(icon.point.x, icon.point.y));
 }
 
@@ -688,323 +285,179 @@ bool ClickTrayIcon(const TrayIcon& icon, bool right_button) {
            PostTrayMouse(icon, right_button ? WM_RBUTTONUP : WM_LBUTTONUP);
 }
 
-std::optional<std::wstring> TrayBalloonText() {
-    const HWND tray = TrayWindow();
-    if (!tray) {
-        return std::nullopt;
-    }
-    for (HWND tip : TrayTooltips(tray)) {
-        if ((GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON) && IsWindowVisible(tip)) {
-            return Text(tip);
-        }
-    }
-    return std::nullopt;
-}
-
-// ---- registry -------------------------------------------------------------------
-
-std::wstring RegValue::String() const {
-    if ((type != REG_SZ && type != REG_EXPAND_SZ) || data.size() < sizeof(wchar_t)) {
-        return {};
-    }
-    std::wstring s(data.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(s.data(), data.data(), s.size() * sizeof(wchar_t));
-    while (!s.empty() && s.back() == L'\0') {
-        s.pop_back();
-    }
-    return s;
-}
-
-std::optional<DWORD> RegValue::Dword() const {
-    if (type != REG_DWORD || data.size() != sizeof(DWORD)) {
-        return std::nullopt;
-    }
-    DWORD value = 0;
-    std::memcpy(&value, data.data(), sizeof value);
-    return value;
-}
-
-VbSettings::VbSettings(std::wstring app) : app_(std::move(app)) {}
-
-std::wstring VbSettings::KeyPath(std::wstring_view section) const {
-    std::wstring path = L"Software\\VB and VBA Program Settings\\" + app_;
-    if (!section.empty()) {
-        path += L'\\';
-        path += section;
-    }
-    return path;
+std::vector<std::wstring> Balloons() {
+    std::vector<std::wstring> texts;
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ForEachWindow(nullptr, [&](HWND h) {
+        if (tray && GetWindow(h, GW_OWNER) == tray && ClassName(h) == TOOLTIPS_CLASSW && IsWindowVisible(h) &&
+            (GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON))
+            texts.push_back(Text(h));
+        return true;
+    });
+    return texts;
 }
 
 namespace {
-
-bool WriteValue(const std::wstring& key_path, std::wstring_view name, DWORD type, const void* data,
-                size_t size) {
-    KeyCloser key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key.key,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const std::wstring value_name(name);
-    return RegSetValueExW(key.key, value_name.c_str(), 0, type, static_cast<const BYTE*>(data),
-                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
-}
-
+constexpr wchar_t kAppKey[] = L"Software\\VB and VBA Program Settings\\ravek";
+constexpr wchar_t kSettingKey[] = L"Software\\VB and VBA Program Settings\\ravek\\setting";
 }  // namespace
 
-bool VbSettings::WriteString(std::wstring_view section, std::wstring_view name,
-                             std::wstring_view value) const {
-    const std::wstring copy(value);
-    return WriteValue(KeyPath(section), name, REG_SZ, copy.c_str(), (copy.size() + 1) * sizeof(wchar_t));
+bool WriteSetting(std::wstring_view name, DWORD type, const void* data, DWORD size) {
+    return !RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, std::wstring(name).c_str(), type, data, size);
 }
 
-bool VbSettings::WriteDword(std::wstring_view section, std::wstring_view name, DWORD value) const {
-    return WriteValue(KeyPath(section), name, REG_DWORD, &value, sizeof value);
+std::map<std::wstring, std::pair<DWORD, std::wstring>> StoredSettings() {
+    std::map<std::wstring, std::pair<DWORD, std::wstring>> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingKey, 0, KEY_QUERY_VALUE, &key)) return values;
+    std::vector<wchar_t> name(16384), data(1 << 21);
+    DWORD name_size = 0, data_size = 0, type = 0;
+    for (DWORD i = 0; name_size = 16384, data_size = 1 << 22,
+               !RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &data_size);
+         ++i) {
+        std::wstring text(data.data(), type == REG_SZ ? data_size / sizeof(wchar_t) : 0);
+        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        values[std::wstring(name.data(), name_size)] = {type, text};
+    }
+    RegCloseKey(key);
+    return values;
 }
 
-bool VbSettings::WriteBinary(std::wstring_view section, std::wstring_view name,
-                             const std::vector<std::uint8_t>& value) const {
-    return WriteValue(KeyPath(section), name, REG_BINARY, value.data(), value.size());
+bool DeleteSettings() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
+    HKEY key = nullptr;
+    const bool gone = RegOpenKeyExW(HKEY_CURRENT_USER, kAppKey, 0, KEY_READ, &key) == ERROR_FILE_NOT_FOUND;
+    if (key) RegCloseKey(key);
+    return gone;
 }
 
-std::optional<RegValue> VbSettings::Read(std::wstring_view section, std::wstring_view name) const {
-    KeyCloser key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(section).c_str(), 0, KEY_QUERY_VALUE, &key.key) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const std::wstring value_name(name);
-    RegValue value;
-    DWORD size = 0;
-    if (RegQueryValueExW(key.key, value_name.c_str(), nullptr, &value.type, nullptr, &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.data.resize(size);
-    if (RegQueryValueExW(key.key, value_name.c_str(), nullptr, &value.type, value.data.data(), &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.data.resize(size);
-    return value;
-}
-
-std::vector<std::wstring> VbSettings::Names(std::wstring_view section) const {
-    std::vector<std::wstring> names;
-    KeyCloser key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(section).c_str(), 0, KEY_QUERY_VALUE, &key.key) !=
-        ERROR_SUCCESS) {
-        return names;
-    }
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[16384];
-        DWORD length = 16384;
-        if (RegEnumValueW(key.key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, length);
-    }
-    return names;
-}
-
-bool VbSettings::Exists(std::wstring_view section) const {
-    KeyCloser key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, KeyPath(section).c_str(), 0, KEY_READ, &key.key) == ERROR_SUCCESS;
-}
-
-bool VbSettings::Delete(std::wstring_view section) const {
-    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, KeyPath(section).c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
-        return false;
-    }
-    // RegDeleteTree empties the key; the key itself goes separately.
-    const LSTATUS gone = RegDeleteKeyW(HKEY_CURRENT_USER, KeyPath(section).c_str());
-    return (gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND) && !Exists(section);
-}
-
-// ---- screenshots ------------------------------------------------------------------
-
-std::optional<Image> CaptureScreen(const RECT& wanted) {
-    const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    RECT rect;
-    if (!IntersectRect(&rect, &wanted, &screen)) {
-        return std::nullopt;
-    }
+std::optional<Image> CaptureScreen(const RECT& rect) {
     Image image;
     image.width = rect.right - rect.left;
     image.height = rect.bottom - rect.top;
-
-    const HDC screen_dc = GetDC(nullptr);
-    if (!screen_dc) {
-        return std::nullopt;
-    }
+    if (image.width <= 0 || image.height <= 0) return std::nullopt;
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {sizeof info.bmiHeader, image.width, -image.height, 1, 32, BI_RGB};  // top-down
     void* bits = nullptr;
-    const HDC memory_dc = CreateCompatibleDC(screen_dc);
-    const HBITMAP bitmap = CreateDIBSection(screen_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (memory_dc && bitmap && bits) {
-        const HGDIOBJ old = SelectObject(memory_dc, bitmap);
-        ok = BitBlt(memory_dc, 0, 0, image.width, image.height, screen_dc, rect.left, rect.top,
-                    SRCCOPY | CAPTUREBLT);
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    if (bits &&
+        BitBlt(memory, 0, 0, image.width, image.height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT)) {
         GdiFlush();
-        if (ok) {
-            const auto* src = static_cast<const std::uint32_t*>(bits);
-            image.pixels.assign(src, src + static_cast<size_t>(image.width) * image.height);
-            for (auto& p : image.pixels) {
-                p &= 0x00FFFFFF;  // BGRA in memory is 0x00RRGGBB as a little-endian word
-            }
-        }
-        SelectObject(memory_dc, old);
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        for (size_t i = 0; i < static_cast<size_t>(image.width) * image.height; ++i)
+            image.pixels.push_back(p[i] & 0xFFFFFF);
     }
-    if (bitmap) {
-        DeleteObject(bitmap);
-    }
-    if (memory_dc) {
-        DeleteDC(memory_dc);
-    }
-    ReleaseDC(nullptr, screen_dc);
-    if (!ok) {
-        return std::nullopt;
-    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (image.pixels.empty()) return std::nullopt;
     return image;
 }
 
-std::optional<Image> CaptureWindow(HWND hwnd) {
-    if (!hwnd || !IsWindow(hwnd)) {
-        return std::nullopt;
-    }
-    return CaptureScreen(WindowRect(hwnd));
+bool SaveScreenshot(HWND hwnd, std::wstring_view name) {
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const auto image = CaptureScreen(hwnd ? WindowRect(hwnd) : screen);
+    if (!image) return false;
+    // A 32-bit top-down BMP holds the captured words as they are.
+    const DWORD bytes = static_cast<DWORD>(image->pixels.size() * 4), headers = 14 + sizeof(BITMAPINFOHEADER);
+    const BITMAPFILEHEADER file = {0x4D42, headers + bytes, 0, 0, headers};
+    const BITMAPINFOHEADER info = {sizeof info, image->width, -image->height, 1, 32, BI_RGB};
+    std::ofstream out(ArtifactDir() / (std::wstring(name) + L".bmp"), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file)
+        .write(reinterpret_cast<const char*>(&info), sizeof info);
+    return out.write(reinterpret_cast<const char*>(image->pixels.data()), bytes).good();
 }
 
-std::optional<Image> CaptureDesktop() {
-    const RECT rect = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                       GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                       GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    return CaptureScreen(rect);
+std::uint32_t SysColor(int index) {
+    const COLORREF c = GetSysColor(index);
+    return static_cast<std::uint32_t>(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
 }
 
-namespace {
-
-std::uint32_t Crc32(const std::uint8_t* data, size_t size, std::uint32_t crc = 0) {
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) {
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            }
-            t[n] = c;
-        }
-        return t;
-    }();
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) {
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    }
-    return ~crc;
+std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std::wstring_view type) {
+    const HRSRC found = FindResourceW(file, std::wstring(name).c_str(), std::wstring(type).c_str());
+    const HGLOBAL data = found ? LoadResource(file, found) : nullptr;
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes) return {};
+    return {static_cast<const std::uint8_t*>(bytes), SizeofResource(file, found)};
 }
 
-void PutBig32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v >> 24));
-    out.push_back(static_cast<std::uint8_t>(v >> 16));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-    out.push_back(static_cast<std::uint8_t>(v));
+bool HaveAudioDevice() { return waveOutGetNumDevs() > 0; }
+
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-void PutChunk(std::vector<std::uint8_t>& out, const char type[4], const std::vector<std::uint8_t>& body) {
-    PutBig32(out, static_cast<std::uint32_t>(body.size()));
-    const size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), body.begin(), body.end());
-    PutBig32(out, Crc32(out.data() + start, out.size() - start));
+std::int64_t MinuteNow() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return MinuteSerial(MakeTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond));
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> EncodePng(const Image& image) {
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (image.width <= 0 || image.height <= 0 ||
-        image.pixels.size() != static_cast<size_t>(image.width) * image.height) {
-        return {};
-    }
-
-    std::vector<std::uint8_t> header;
-    PutBig32(header, static_cast<std::uint32_t>(image.width));
-    PutBig32(header, static_cast<std::uint32_t>(image.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, deflate, adaptive filter, no interlace
-    PutChunk(png, "IHDR", header);
-
-    // Scanlines: filter type 0, then R G B per pixel.
-    std::vector<std::uint8_t> raw;
-    raw.reserve(static_cast<size_t>(image.height) * (1 + 3 * static_cast<size_t>(image.width)));
-    for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < image.width; ++x) {
-            const std::uint32_t p = image.At(x, y);
-            raw.push_back(static_cast<std::uint8_t>(p >> 16));
-            raw.push_back(static_cast<std::uint8_t>(p >> 8));
-            raw.push_back(static_cast<std::uint8_t>(p));
-        }
-    }
-
-    // zlib stream of stored blocks, each at most 65535 bytes.
-    std::vector<std::uint8_t> z = {0x78, 0x01};
-    size_t pos = 0;
-    do {
-        const size_t n = std::min<size_t>(65535, raw.size() - pos);
-        const bool last = pos + n == raw.size();
-        z.push_back(last ? 1 : 0);
-        z.push_back(static_cast<std::uint8_t>(n));
-        z.push_back(static_cast<std::uint8_t>(n >> 8));
-        z.push_back(static_cast<std::uint8_t>(~n));
-        z.push_back(static_cast<std::uint8_t>(~n >> 8));
-        z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos),
-                 raw.begin() + static_cast<std::ptrdiff_t>(pos + n));
-        pos += n;
-    } while (pos < raw.size());
-    std::uint32_t a = 1;
-    std::uint32_t b = 0;
-    for (const std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBig32(z, (b << 16) | a);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", {});
-    return png;
+void WaitForMinute(std::int64_t minute, Millis margin) {
+    while (MinuteNow() < minute) Pump(20ms);
+    Pump(margin);
 }
 
-bool WritePng(const Image& image, const fs::path& path) {
-    const std::vector<std::uint8_t> png = EncodePng(image);
-    if (png.empty()) {
-        return false;
-    }
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == png.size();
+std::wstring UnixArg(const fs::path& path) {
+    static const auto to_unix = WineFunction<char*(CDECL*)(LPCWSTR)>("wine_get_unix_file_name");
+    char* unix_path = to_unix ? to_unix(fs::absolute(path).c_str()) : nullptr;
+    if (!unix_path) return path.wstring();
+    const std::wstring out = Widen(unix_path);
+    HeapFree(GetProcessHeap(), 0, unix_path);
+    return out;
 }
 
-fs::path SaveScreenshot(HWND hwnd, std::wstring_view name) {
-    const auto image = hwnd ? CaptureWindow(hwnd) : CaptureDesktop();
-    if (!image) {
-        return {};
+std::string AudioCheckTool(const char* built_in) {
+    const char* from_env = std::getenv("E2E_AUDIO_CHECK");
+    return from_env && *from_env ? from_env : built_in ? built_in : "";
+}
+
+Recorder::Recorder(const std::string& tool, const fs::path& folder) : raw_(folder / L"recording.raw") {
+    started_ = StartUnixProgram(
+        tool, {L"record", UnixArg(raw_), L"--stop", UnixArg(folder / L"recording.stop"), L"--max", L"400"});
+}
+
+bool Recorder::WaitStarted() {
+    return started_ &&
+           WaitUntil([&] { return Position() > 0 || fs::exists(raw_.wstring() + L".done"); }, 20s) &&
+           Position() > 0;
+}
+
+std::int64_t Recorder::Position() const {
+    std::error_code ec;
+    const auto size = fs::file_size(raw_, ec);
+    return ec ? 0 : static_cast<std::int64_t>(size / 2);
+}
+
+std::string Recorder::Stop() {
+    if (!started_) return "the recorder could not be started";
+    std::ofstream(raw_.parent_path() / L"recording.stop") << "stop\n";
+    const fs::path done = raw_.wstring() + L".done";
+    return WaitUntil([&] { return fs::exists(done); }, 10s) ? ReadText(done)
+                                                            : ReadText(raw_.wstring() + L".log");
+}
+
+int RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
+                  std::string& report) {
+    static int counter = 0;
+    const fs::path file = folder / (L"report-" + std::to_wstring(++counter) + L".txt");
+    std::vector<std::wstring> all = {L"--report", UnixArg(file)};
+    all.insert(all.end(), args.begin(), args.end());
+    // The report appears whole, with "exit N" last.
+    if (!StartUnixProgram(tool, all) || !WaitUntil([&] { return fs::exists(file); }, 60s, 100ms)) {
+        report = "no report from " + tool;
+        return -1;
     }
-    const fs::path path = ArtifactDir() / (std::wstring(name) + L".png");
-    return WritePng(*image, path) ? path : fs::path();
+    report = ReadText(file);
+    const auto last = report.rfind("exit ");
+    const int code = last == std::string::npos ? -1 : std::atoi(report.c_str() + last + 5);
+    report.erase(std::min(last, report.size()));
+    return code;
 }
 
 }  // namespace e2e
