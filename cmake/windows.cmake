@@ -10,7 +10,7 @@ target_link_libraries(win32layer PUBLIC core)
 target_compile_options(win32layer PRIVATE -Wall -Wextra)
 
 # windowscodecs: only the WIC GUIDs; ole32 is loaded at run time.
-set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs)
+set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs winhttp)
 
 add_executable(qingchuang WIN32 src/main_win.cpp resources/app.rc)
 target_link_libraries(qingchuang PRIVATE win32layer ${APP_LIBS} ${STATIC_RUNTIME})
@@ -93,6 +93,13 @@ if(TARGET sound_test)
   target_compile_definitions(speech_gap_bench PRIVATE E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
   target_link_options(speech_gap_bench PRIVATE -municode)
   add_dependencies(speech_gap_bench qingchuang)
+endif()
+
+# The downloader over WinHTTP against tools/fault-server, a Unix program the
+# test starts through Wine.
+if(TARGET transfer_test)
+  target_link_libraries(transfer_test PRIVATE win32layer winhttp)
+  target_compile_definitions(transfer_test PRIVATE E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
 endif()
 
 # The analysis itself, on made-up recordings with known faults.
