@@ -9,290 +9,168 @@
 namespace {
 
 using Content = CFileDownload::Content;
+using Strings = std::vector<std::wstring>;
+using Event = std::array<std::int32_t, 3>;  // progress, max, status
 namespace ts = transfer_status;
 
-// Replays its reports (running `during` after each) and returns its facts;
-// writes `body` to the temporary file unless told not to.
-struct FakeTransfer : Transfer {
-    FakeSystem& sys;
+// The downloader over a scripted transfer: it replays its reports (running
+// `during` after each), writes `body` to the temporary file unless told not to
+// and returns its facts, a whole 2xx answer unless changed. dest holds "old".
+struct Rig : Transfer {
+    FakeSystem sys;
+    CFileDownload dl{*this, sys};
     std::vector<TransferReport> reports;
     TransferFacts facts;
     std::string body;
     bool writes = true;
-    std::function<void(std::size_t)> during;
-    std::vector<std::wstring> urls, temps;
+    std::function<void()> during;
+    Strings urls, temps;
     std::uint64_t limit = 0;
     std::function<bool(const std::wstring&)> allowed;
     int aborts = 0;
-
-    explicit FakeTransfer(FakeSystem& s) : sys(s) {}
-    TransferFacts Run(const std::wstring& url, const std::wstring& temp, std::uint64_t lim,
-                      const std::function<bool(const std::wstring&)>& ok,
-                      const std::function<void(const TransferReport&)>& report) override {
-        urls.push_back(url);
-        temps.push_back(temp);
-        limit = lim;
-        allowed = ok;
-        if (writes) sys.files.insert(temp), sys.contents[temp] = body;
-        for (std::size_t i = 0; i < reports.size(); ++i) {
-            report(reports[i]);
-            if (during) during(i);
-        }
-        return facts;
-    }
-    void Abort() override { ++aborts; }
-};
-
-struct Event {
-    std::int32_t progress, max, status;
-    std::wstring text;
-    bool operator==(const Event&) const = default;
-};
-
-// The downloader over fakes; dest exists with "old" in it.
-struct Rig {
-    FakeSystem sys;
-    FakeTransfer transfer{sys};
-    CFileDownload dl{transfer, sys};
     std::vector<Event> events;
     const std::wstring dest = L"C:\\app\\deskurl.ini", temp = dest + L".part";
 
-    Rig() {
-        dl.OnProgress = [this](std::int32_t p, std::int32_t m, std::int32_t s, const std::wstring& t) {
-            events.push_back({p, m, s, t});
+    explicit Rig(std::uint32_t status = 200, std::string answer = "\xFF\xD8\xFF\xE0 jfif") : body(answer) {
+        dl.OnProgress = [this](std::int32_t p, std::int32_t m, std::int32_t s, const std::wstring&) {
+            events.push_back({p, m, s});
         };
-        sys.files.insert(dest);
-        sys.contents[dest] = "old";
+        sys.files.insert(dest), sys.contents[dest] = "old";
+        facts.started = true, facts.httpStatus = status, facts.received = facts.length.emplace(body.size());
+        facts.head.assign(body.begin(), body.begin() + std::min<std::size_t>(body.size(), 16));
     }
-    void Answer(std::uint32_t status, std::string body, bool withLength = true) {
-        transfer.facts.started = true;
-        transfer.facts.httpStatus = status;
-        transfer.facts.received = body.size();
-        if (withLength) transfer.facts.length = body.size();
-        transfer.facts.head.assign(body.begin(), body.begin() + std::min<std::size_t>(body.size(), 16));
-        transfer.body = std::move(body);
+    TransferFacts Run(const std::wstring& url, const std::wstring& tmp, std::uint64_t lim,
+                      const std::function<bool(const std::wstring&)>& ok,
+                      const std::function<void(const TransferReport&)>& report) override {
+        urls.push_back(url), temps.push_back(tmp), limit = lim, allowed = ok;
+        if (writes) sys.files.insert(tmp), sys.contents[tmp] = body;
+        for (const auto& r : reports) report(r), during ? during() : void();
+        return facts;
+    }
+    void Abort() override { ++aborts; }
+    bool Get(const std::wstring& src = L"http://h/x", Content content = Content::Any,
+             std::uint64_t lim = CFileDownload::kListLimit) {
+        return dl.StartDownloading(src, dest, content, lim);
     }
 };
 
 struct DownloadTest : ::testing::Test, Rig {};
 
-TEST(HttpRules, Percent) {
-    const std::int64_t big = std::numeric_limits<std::int64_t>::max();
-    for (auto [p, m, want] :
-         std::vector<std::array<std::int64_t, 3>>{{999, 1000, 100},
-                                                  {994, 1000, 99},
-                                                  {995, 1000, 100},
-                                                  {1, 8, 12},
-                                                  {5, 8, 62},
-                                                  {3, 8, 38},
-                                                  {0, 0, 0},
-                                                  {7, 0, 0},
-                                                  {7, -3, 0},
-                                                  {1000, 1000, 100},
-                                                  {big, 1, std::numeric_limits<int>::max()}})
+// clang-format off
+TEST(HttpRules, PercentFetchableResolveContentLength) {
+    for (auto [p, m, want] : std::vector<std::array<std::int64_t, 3>>{{999, 1000, 100}, {994, 1000, 99},
+             {1, 8, 12}, {5, 8, 62}, {7, 0, 0}, {INT64_MAX, 1, std::numeric_limits<int>::max()}})
         EXPECT_EQ(Percent(p, m), want) << p << "/" << m;
-}
-
-TEST(HttpRules, Fetchable) {
-    for (auto* ok : {L"http://a/", L"HTTPS://A", L"hTtP://x:8080/p q?r#s", L"https://[::1]:8/"})
-        EXPECT_TRUE(Fetchable(ok)) << ok;
-    for (auto* bad : {L"", L"file:///C:/windows/win.ini", L"C:\\x.jpg", L"\\\\host\\share\\a.jpg",
-                      L"ftp://h/a", L"http://", L"http:///path", L"http:/a/b", L" http://a/", L"http://a\nb/",
-                      L"http://a b/", L"http:\\\\a\\b", L"https//a", L"mailto:http://a"})
+    for (auto* ok : {L"http://a/", L"HTTPS://A:8/p q?r#s"}) EXPECT_TRUE(Fetchable(ok)) << ok;
+    for (auto* bad : {L"file:///C:/w.ini", L"C:\\x.jpg", L"\\\\host\\a.jpg", L"ftp://h/a", L"http://",
+                      L"http:///p", L" http://a/", L"http://a\nb/", L"http://a b/"})
         EXPECT_FALSE(Fetchable(bad)) << bad;
-}
-
-TEST(HttpRules, ResolveUrl) {
-    const std::wstring base = L"http://a/b/c/d;p?q";
-    for (auto [ref, want] :
-         std::vector<std::pair<std::wstring, std::wstring>>{{L"g", L"http://a/b/c/g"},
-                                                            {L"./g", L"http://a/b/c/g"},
-                                                            {L"g/", L"http://a/b/c/g/"},
-                                                            {L"/g", L"http://a/g"},
-                                                            {L"//g", L"http://g"},
-                                                            {L"//g/x/../y", L"http://g/y"},
-                                                            {L"?y", L"http://a/b/c/d;p?y"},
-                                                            {L"g?y/./x", L"http://a/b/c/g?y/./x"},
-                                                            {L"#s", base},
-                                                            {L"g#s", L"http://a/b/c/g"},
-                                                            {L"..", L"http://a/b/"},
-                                                            {L"../g", L"http://a/b/g"},
-                                                            {L"../../../g", L"http://a/g"},
-                                                            {L"/./g", L"http://a/g"},
-                                                            {L"g.", L"http://a/b/c/g."},
-                                                            {L"", base},
-                                                            {L"  /g \t", L"http://a/g"},
-                                                            {L"file:///C:/w.ini", L"file:///C:/w.ini"},
-                                                            {L"HTTPS://x/p/../q?a", L"HTTPS://x/q?a"},
-                                                            {L"ftp:g", L"ftp:g"}})
-        EXPECT_EQ(ResolveUrl(base, ref), want) << ref;
-    EXPECT_EQ(ResolveUrl(L"http://h:81", L"g"), L"http://h:81/g");
-    EXPECT_EQ(ResolveUrl(L"https://h", L"//i/j"), L"https://i/j");
-    EXPECT_EQ(ResolveUrl(L"no scheme", L"g"), L"g");
-}
-
-TEST(HttpRules, ContentLength) {
+    const std::wstring b = L"http://a/b/c/d;p?q";
+    for (auto [base, ref, want] : std::vector<std::array<std::wstring, 3>>{{b, L"g", L"http://a/b/c/g"},
+             {b, L"//g/x/../y", L"http://g/y"}, {b, L"?y", L"http://a/b/c/d;p?y"}, {b, L"", b},
+             {b, L"g?y/./x#s", L"http://a/b/c/g?y/./x"}, {b, L"../../../g", L"http://a/g"},
+             {b, L" /g\t", L"http://a/g"}, {b, L"file:///C:/w", L"file:///C:/w"},
+             {L"http://h:81", L"./g", L"http://h:81/g"}, {L"x", L"g", L"g"}})
+        EXPECT_EQ(ResolveUrl(base, ref), want) << base << " + " << ref;
     using L = std::optional<std::uint64_t>;
-    for (auto [text, want] : std::vector<std::pair<std::wstring, L>>{
-             {L"123", 123},
-             {L" 7\t", 7},
-             {L"0", 0},
-             {L"", L()},
-             {L"  ", L()},
-             {L"-1", L()},
-             {L"1x", L()},
-             {L"1 2", L()},
-             {L"18446744073709551615", std::numeric_limits<std::uint64_t>::max()},
-             {L"18446744073709551616", L()}})
+    for (auto [text, want] : std::vector<std::pair<std::wstring, L>>{{L" 7\t", 7}, {L"", L()}, {L"1 2", L()},
+             {L"18446744073709551615", UINT64_MAX}, {L"18446744073709551616", L()}})
         EXPECT_EQ(ParseContentLength(text), want) << text;
 }
 
-TEST_F(DownloadTest, OutcomeOfEveryKindOfTransfer) {
-    const std::string jpeg = "\xFF\xD8\xFF\xE0 jfif", html = "<html>hi</html>";
-    struct Case {
-        const char* name;
-        std::function<void(Rig&)> setup;
-        Content content;
-        bool ok;
-    };
-    const std::vector<Case> cases = {
-        {"200 with length", [&](Rig& t) { t.Answer(200, jpeg); }, Content::Any, true},
-        {"204 without length", [&](Rig& t) { t.Answer(204, jpeg, false); }, Content::Any, true},
-        {"empty body", [&](Rig& t) { t.Answer(200, ""); }, Content::Any, true},
-        {"html as any", [&](Rig& t) { t.Answer(200, html); }, Content::Any, true},
-        {"png picture", [&](Rig& t) { t.Answer(200, "\x89PNG\r\n\x1A\n...."); }, Content::Picture, true},
-        {"gif picture", [&](Rig& t) { t.Answer(200, "GIF89a...."); }, Content::Picture, true},
-        {"bmp picture", [&](Rig& t) { t.Answer(200, "BM......"); }, Content::Picture, true},
-        {"html as picture", [&](Rig& t) { t.Answer(200, html); }, Content::Picture, false},
-        {"404", [&](Rig& t) { t.Answer(404, jpeg); }, Content::Any, false},
-        {"500", [&](Rig& t) { t.Answer(500, jpeg); }, Content::Any, false},
-        {"302 not followed", [&](Rig& t) { t.Answer(302, ""); }, Content::Any, false},
-        {"199", [&](Rig& t) { t.Answer(199, jpeg); }, Content::Any, false},
-        {"300", [&](Rig& t) { t.Answer(300, jpeg); }, Content::Any, false},
-        {"no response", [&](Rig& t) { t.Answer(0, ""); }, Content::Any, false},
-        {"cut short", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.length = 999; }, Content::Any,
-         false},
-        {"longer than said", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.length = 2; }, Content::Any,
-         false},
-        {"stalled", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.stalled = true; }, Content::Any,
-         false},
-        {"aborted", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.aborted = true; }, Content::Any,
-         false},
-        {"failed", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.failed = true; }, Content::Any, false},
-        {"over limit", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.overLimit = true; }, Content::Any,
-         false},
-        {"past limit", [&](Rig& t) { t.Answer(200, std::string(CFileDownload::kListLimit + 1, 'x'), false); },
-         Content::Any, false},
-        {"redirect refused", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.redirectRefused = true; },
-         Content::Any, false},
-        {"never started", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.facts.started = false; },
-         Content::Any, false},
-        {"temp missing", [&](Rig& t) { t.Answer(200, jpeg), t.transfer.writes = false; }, Content::Any,
-         false},
-    };
+TEST(Download, OutcomeOfEveryKindOfTransfer) {
+    const std::string html = "<html>hi</html>", big(CFileDownload::kListLimit + 1, 'x');
+    auto length = [](std::optional<std::uint64_t> n) { return [n](Rig& r) { r.facts.length = n; }; };
+    auto unwritten = [](Rig& r) { r.writes = false; };
+    using F = TransferFacts;
+    const Content any = Content::Any, picture = Content::Picture;
+    struct Case { const char* name; std::uint32_t status; std::string body; bool F::*flag;
+                  Content content; bool ok; std::function<void(Rig&)> spoil; };
+    std::vector<Case> cases = {{"200", 200, "\xFF\xD8\xFF jpeg", nullptr, picture, true},
+        {"204 without length", 204, "abc", nullptr, any, true, length({})},
+        {"empty", 200, "", nullptr, any, true},
+        {"html", 200, html, nullptr, any, true}, {"html as picture", 200, html, nullptr, picture, false},
+        {"404", 404, "x", nullptr, any, false}, {"302 not followed", 302, "", nullptr, any, false},
+        {"cut short", 200, "abc", nullptr, any, false, length(9)},
+        {"too long", 200, "abc", nullptr, any, false, length(2)},
+        {"past limit", 200, big, nullptr, any, false, length({})},
+        {"not written", 200, "x", nullptr, any, false, unwritten}};
+    // Each of these flags, flipped, spoils a good transfer.
+    for (auto flag : {&F::started, &F::stalled, &F::aborted, &F::failed, &F::overLimit, &F::redirectRefused})
+        cases.push_back({"flag", 200, "x", flag, any, false});
     for (const Case& c : cases) {
-        Rig t;
-        c.setup(t);
-        EXPECT_EQ(t.dl.StartDownloading(L"http://h/x", t.dest, c.content), c.ok) << c.name;
-        EXPECT_FALSE(t.sys.files.count(t.temp)) << c.name;
-        EXPECT_EQ(t.sys.contents[t.dest], c.ok ? t.transfer.body : "old") << c.name;
-        ASSERT_EQ(t.events.size(), 2u) << c.name;
-        EXPECT_EQ(t.events.front(), (Event{0, 0, ts::kStarted, L""})) << c.name;
-        const Event& last = t.events.back();
-        const auto n =
-            static_cast<std::int32_t>(std::min<std::uint64_t>(t.transfer.facts.received, INT32_MAX));
-        EXPECT_EQ(last.status, c.ok ? ts::kDone : ts::kFailed) << c.name;
-        EXPECT_EQ(last.progress, c.ok ? t.transfer.facts.length.value_or(n) : n) << c.name;
-        EXPECT_EQ(Percent(last.progress, last.max), c.ok && n > 0 ? 100 : 0) << c.name;
-        EXPECT_EQ(t.transfer.temps, std::vector<std::wstring>{t.temp}) << c.name;
+        Rig r(c.status, c.body);
+        if (c.flag) r.facts.*c.flag = !(r.facts.*c.flag);
+        if (c.spoil) c.spoil(r);
+        EXPECT_EQ(r.Get(L"http://h/x", c.content), c.ok) << c.name;
+        EXPECT_EQ(r.sys.files.count(r.temp), 0u) << c.name;
+        EXPECT_EQ(r.sys.contents[r.dest], c.ok ? r.body : "old") << c.name;
+        const auto n = static_cast<std::int32_t>(r.facts.received);
+        const std::int32_t total = c.ok ? static_cast<std::int32_t>(r.facts.length.value_or(n)) : 0;
+        const Event last{c.ok ? total : n, total, c.ok ? ts::kDone : ts::kFailed};
+        EXPECT_EQ(r.events, (std::vector<Event>{{0, 0, ts::kStarted}, last})) << c.name;
+        EXPECT_EQ(Percent(last[0], last[1]), c.ok && n > 0 ? 100 : 0) << c.name;
+        EXPECT_EQ(r.temps, Strings{r.temp}) << c.name;
     }
-}
-
-TEST_F(DownloadTest, ReportsArePassedOnInOrderClamped) {
-    Answer(200, "abcd");
-    transfer.reports = {{1, 4, ts::kReceiving, L""},
-                        {0, 0, ts::kRedirecting, L"http://i/"},
-                        {5'000'000'000, 6'000'000'000, 0xFFFFFFFFu, L"x"}};
-    ASSERT_TRUE(dl.StartDownloading(L"http://h/x", dest));
-    const std::int32_t top = INT32_MAX;
-    EXPECT_EQ(events, (std::vector<Event>{{0, 0, ts::kStarted, L""},
-                                          {1, 4, ts::kReceiving, L""},
-                                          {0, 0, ts::kRedirecting, L"http://i/"},
-                                          {top, top, top, L"x"},
-                                          {4, 4, ts::kDone, L""}}));
-}
-
-TEST_F(DownloadTest, BusyWhileRunning) {
-    Answer(200, "abcd");
-    transfer.reports = {{1, 4, ts::kReceiving, L""}, {2, 4, ts::kReceiving, L""}};
-    std::vector<bool> nested;
-    transfer.during = [&](std::size_t) {
-        nested.push_back(dl.Busy());
-        nested.push_back(dl.StartDownloading(L"http://h/other", L"C:\\other"));
-    };
-    EXPECT_TRUE(dl.StartDownloading(L"http://h/x", dest));
-    EXPECT_EQ(nested, (std::vector<bool>{true, false, true, false}));
-    EXPECT_EQ(transfer.urls.size(), 1u);
-    EXPECT_EQ(events.size(), 4u);
-    EXPECT_FALSE(dl.Busy());
-    transfer.during = nullptr;
-    EXPECT_TRUE(dl.StartDownloading(L"http://h/y", dest));
-    EXPECT_EQ(transfer.urls, (std::vector<std::wstring>{L"http://h/x", L"http://h/y"}));
-}
-
-TEST_F(DownloadTest, OnlyWebAddressesAreRequested) {
-    for (auto* src : {L"file:///C:/windows/win.ini", L"C:\\pics\\a.jpg", L"\\\\host\\share\\a.jpg",
-                      L"ftp://h/a", L"a.jpg", L""})
-        EXPECT_FALSE(dl.StartDownloading(src, dest)) << src;
-    EXPECT_FALSE(dl.StartDownloading(L"http://h/x", L""));
-    EXPECT_TRUE(transfer.urls.empty());
-    EXPECT_TRUE(events.empty());
-    EXPECT_EQ(sys.contents[dest], "old");
 }
 
 TEST_F(DownloadTest, LimitsAndRedirectRule) {
-    const std::uint64_t gib = 1ull << 30;
+    const std::uint64_t gib = 1ull << 30, list = CFileDownload::kListLimit;
     for (auto [content, asked, given] : std::vector<std::tuple<Content, std::uint64_t, std::uint64_t>>{
-             {Content::Any, CFileDownload::kListLimit, CFileDownload::kListLimit},
-             {Content::Any, gib, gib},
-             {Content::Picture, gib, CFileDownload::kPictureLimit},
-             {Content::Picture, 1000, 1000}}) {
-        Answer(200, "BMxx");
-        dl.StartDownloading(L"http://h/x", dest, content, asked);
-        EXPECT_EQ(transfer.limit, given);
+             {Content::Any, list, list}, {Content::Any, gib, gib}, {Content::Picture, 9, 9},
+             {Content::Picture, gib, CFileDownload::kPictureLimit}}) {
+        Get(L"http://h/x", content, asked);
+        EXPECT_EQ(limit, given);
     }
-    EXPECT_TRUE(transfer.allowed(L"https://elsewhere/a.jpg"));
-    EXPECT_FALSE(transfer.allowed(L"file:///C:/windows/win.ini"));
+    EXPECT_TRUE(allowed(L"https://elsewhere/a.jpg"));
+    EXPECT_FALSE(allowed(L"file:///C:/windows/win.ini"));
+}
+// clang-format on
+
+// Reports are passed on in order, clamped; no download starts meanwhile.
+TEST_F(DownloadTest, ReportsInOrderBusyMeanwhileOnlyWebAddresses) {
+    const std::int32_t top = INT32_MAX, n = static_cast<std::int32_t>(body.size());
+    reports = {{1, 4, ts::kReceiving, L""}, {5'000'000'000, 6'000'000'000, 0xFFFFFFFFu, L"x"}};
+    std::vector<bool> nested;
+    during = [&] { nested.insert(nested.end(), {dl.Busy(), dl.StartDownloading(L"http://h/2", L"C:\\2")}); };
+    EXPECT_TRUE(Get());
+    EXPECT_EQ(events, (std::vector<Event>{
+                          {0, 0, ts::kStarted}, {1, 4, ts::kReceiving}, {top, top, top}, {n, n, ts::kDone}}));
+    EXPECT_EQ(nested, (std::vector<bool>{true, false, true, false}));
+    EXPECT_FALSE(dl.Busy());
+    during = nullptr;
+    for (auto* src : {L"file:///C:/w.ini", L"C:\\pics\\a.jpg", L"\\\\host\\share\\a.jpg", L"ftp://h/a", L""})
+        EXPECT_FALSE(Get(src)) << src;
+    EXPECT_FALSE(dl.StartDownloading(L"http://h/x", L""));
+    EXPECT_EQ(events.size(), 4u);  // none for the refused calls
+    EXPECT_TRUE(Get(L"http://h/y"));
+    EXPECT_EQ(urls, (Strings{L"http://h/x", L"http://h/y"}));
 }
 
 TEST_F(DownloadTest, AbortEndsTheDownloadAsAFailure) {
-    Answer(200, "abcd");
-    transfer.reports = {{1, 4, ts::kReceiving, L""}};
-    dl.AbortDownloading();  // nothing runs: no effect
-    EXPECT_EQ(transfer.aborts, 0);
-    transfer.during = [&](std::size_t) { dl.AbortDownloading(); };
-    EXPECT_FALSE(dl.StartDownloading(L"http://h/x", dest));
-    EXPECT_EQ(transfer.aborts, 1);
+    reports.resize(1);
+    during = [&] { dl.AbortDownloading(); };
+    EXPECT_FALSE(Get());
+    EXPECT_EQ(aborts, 1);
     EXPECT_EQ(sys.contents[dest], "old");
     // From the start report: no request goes out.
     dl.OnProgress = [&](std::int32_t, std::int32_t, std::int32_t s, const std::wstring&) {
         if (s == ts::kStarted) dl.AbortDownloading();
     };
-    EXPECT_FALSE(dl.StartDownloading(L"http://h/y", dest));
-    EXPECT_EQ(transfer.urls.size(), 1u);
-    EXPECT_FALSE(dl.Busy());
+    EXPECT_FALSE(Get());
+    EXPECT_EQ(urls.size(), 1u);
 }
 
-TEST(StrFromPtr, Texts) {
+// clang-format off
+TEST(Download, StrFromPtr) {
     FakeSystem sys;
-    EXPECT_EQ(CFileDownload::StrFromPtr(nullptr, true, sys), L"");
-    EXPECT_EQ(CFileDownload::StrFromPtr(nullptr, false, sys), L"");
-    const char16_t wide[] = u"ab\u4e2d\U0001F600z\0tail";
-    EXPECT_EQ(CFileDownload::StrFromPtr(wide, true, sys), L"ab\u4e2d\U0001F600z");
-    // Unaligned start.
-    alignas(2) char buf[8] = {0, 'q', 0, 'r', 0, 0, 0, 0};
-    EXPECT_EQ(CFileDownload::StrFromPtr(buf + 1, true, sys), L"qr");
-    EXPECT_EQ(CFileDownload::StrFromPtr("abc\xE9\0def", false, sys), L"abc\u00E9");
+    alignas(2) const char odd[] = {0, 'q', 0, 'r', 0, 0, 0};  // UTF-16 from odd + 1, unaligned
+    for (auto [p, unicode, want] : std::vector<std::tuple<const void*, bool, std::wstring>>{
+             {nullptr, true, L""}, {nullptr, false, L""}, {odd + 1, true, L"qr"},
+             {"abc\xE9\0def", false, L"abc\u00E9"},
+             {u"ab\u4e2d\U0001F600z\0tail", true, L"ab\u4e2d\U0001F600z"}})
+        EXPECT_EQ(CFileDownload::StrFromPtr(p, unicode, sys), want);
 }
+// clang-format on
 
 }  // namespace
