@@ -10,7 +10,7 @@ target_link_libraries(win32layer PUBLIC core)
 target_compile_options(win32layer PRIVATE -Wall -Wextra)
 
 # windowscodecs: only the WIC GUIDs; ole32 is loaded at run time.
-set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs)
+set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs winhttp)
 
 add_executable(qingchuang WIN32 src/main_win.cpp resources/app.rc)
 target_link_libraries(qingchuang PRIVATE win32layer ${APP_LIBS} ${STATIC_RUNTIME})
@@ -97,3 +97,11 @@ if(TARGET duties_test)
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/shutdown_check.sh $<TARGET_FILE:duties_test>)
   set_tests_properties(duties_test.shutdown PROPERTIES TIMEOUT 300)
 endif()
+
+# The downloader over WinHTTP against tools/fault-server, a Unix program the
+# test starts through Wine.
+if(TARGET transfer_test)
+  target_link_libraries(transfer_test PRIVATE win32layer winhttp)
+  target_compile_definitions(transfer_test PRIVATE E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
+endif()
+

@@ -47,6 +47,9 @@ F WineFunction(const char* name) {
 
 // Wine runs a file that is no Windows program as a Unix one, with no handle
 // for it; its standard streams go to NUL, out of the test's output.
+
+}  // namespace
+
 bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args) {
     static const auto to_dos = WineFunction<WCHAR*(CDECL*)(LPCSTR)>("wine_get_dos_file_name");
     WCHAR* exe = to_dos ? to_dos(unix_exe.c_str()) : nullptr;
@@ -67,8 +70,6 @@ bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstrin
         if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
     return ok;
 }
-
-}  // namespace
 
 std::wstring Widen(std::string_view utf8) {
     std::wstring out(utf8.size(), L'\0');

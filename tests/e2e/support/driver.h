@@ -132,7 +132,9 @@ bool RunningUnderWine();
 // Local minutes since the epoch: a difference counts the minute boundaries between two moments.
 std::int64_t MinuteNow();
 void WaitForMinute(std::int64_t minute, Millis margin = 300ms);  // its start, and the margin
-std::wstring UnixArg(const fs::path& path);                      // the path as a Unix program sees it
+std::wstring UnixArg(const fs::path& path);
+// Starts a Unix program (by its Unix path) from this Windows one; no handle comes back.
+bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args);                      // the path as a Unix program sees it
 
 // tools/audio-check is a Unix program: Wine gives no handle for it, so it
 // reports through files in a folder of ours. The tool: E2E_AUDIO_CHECK from

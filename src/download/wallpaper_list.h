@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The picture list as the list server sends it.
+namespace download {
+
+inline constexpr std::size_t kMaxEntries = 32767;  // positions are 16-bit
+inline constexpr std::size_t kMaxLine = 2048;
+inline constexpr std::uint64_t kMaxListBytes = 4u << 20;
+
+// The entries of a list: a line ends at CR LF or a lone CR (a lone LF does
+// not); blanks are stripped from both ends, then every "<br>" is removed;
+// what is left empty is skipped, and so are lines longer than kMaxLine.
+std::vector<std::wstring> ParseList(const std::wstring& text);
+
+// Whether the bytes are UTF-8 throughout; and the text they hold.
+bool IsUtf8(std::string_view bytes);
+std::wstring FromUtf8(std::string_view bytes);
+
+// The list's address: "http://" + host + "/deskurl.asp", where a configured
+// host may also be a whole base ("http://..." or "https://...").
+std::wstring ListAddress(const std::optional<std::wstring>& configured, const std::wstring& builtIn);
+
+}  // namespace download
