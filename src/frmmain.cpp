@@ -8,7 +8,7 @@ namespace {
 bool InRange(int id, int first, int count) { return id >= first && id < first + count; }
 }  // namespace
 
-Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk)
+Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk, Transfer& transfer)
     : ui_(ui),
       sys_(sys),
       sound_(sys),
@@ -16,7 +16,8 @@ Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk)
       tray_(ui, sys, sound_, *this),
       menu_(ui, sys, *this),
       rotation_(ui, sys, desk, *this, panel_, tray_),
-      acquisition_(sys, *this, panel_, rotation_),
+      downloads_(ui, sys, transfer, *this, panel_, tray_, rotation_),
+      acquisition_(sys, sound_, *this, panel_, tray_, rotation_, downloads_),
       duties_(ui, sys, sound_, panel_, tray_),
       scheduler_(ui, sys, tray_, acquisition_, duties_) {}
 
@@ -46,6 +47,7 @@ void Frmmain::Form_Load() {
         if (!sys_.PathExists(folder)) sys_.CreateFolder(folder);
     });
     Step([&] { panel_.Load(); });
+    Step([&] { downloads_.Create(); });
     Step([&] { ui_.SetTimer(Timer::Timer3, TimerPeriodMs(Timer::Timer3)); });
     Step([&] { LastSpeak = sys_.Now(); });
     Step([&] { sys_.TrimWorkingSet(); });
@@ -54,6 +56,7 @@ void Frmmain::Form_Load() {
 void Frmmain::Form_Unload() {
     Step([&] { sys_.RemoveFile(AppDir + L"deskurl.ini"); });
     Step([&] { tray_.Remove(); });
+    Step([&] { downloads_.Release(); });
 }
 
 void Frmmain::Form_Close() { ui_.Unload(); }
@@ -65,9 +68,12 @@ void Frmmain::Form_MouseMove(int event) { tray_.Form_MouseMove(event); }
 void Frmmain::TaskbarCreated() { tray_.TaskbarCreated(); }
 
 void Frmmain::TimerFired(Timer timer) {
+    if (timer == Timer::Timer1) Timer1_Timer();
     if (timer == Timer::Timer2) Timer2_Timer();
     if (timer == Timer::Timer3) Timer3_Timer();
 }
+
+void Frmmain::Timer1_Timer() { downloads_.Timer1_Timer(); }
 
 void Frmmain::Timer2_Timer() { rotation_.Timer2_Timer(); }
 

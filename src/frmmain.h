@@ -2,8 +2,10 @@
 
 #include "app/form_state.h"
 #include "app/panel.h"
+#include "download/picture_queue.h"
 #include "platform/desktop.h"
 #include "platform/system.h"
+#include "platform/transfer.h"
 #include "platform/window.h"
 #include "scheduler/acquisition.h"
 #include "scheduler/tick.h"
@@ -17,7 +19,7 @@
 // The Windows layer owns the real window and calls these members.
 class Frmmain : public FormState {
 public:
-    Frmmain(Window& ui, System& sys, Desktop& desk);
+    Frmmain(Window& ui, System& sys, Desktop& desk, Transfer& transfer);
     Frmmain(const Frmmain&) = delete;
     Frmmain& operator=(const Frmmain&) = delete;
 
@@ -33,6 +35,7 @@ public:
     void Form_MouseMove(int event);
     void TaskbarCreated();
     void TimerFired(Timer timer);
+    void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
 
@@ -56,6 +59,7 @@ public:
 
     SettingsPanel& Panel() { return panel_; }
     Rotation& Rotations() { return rotation_; }
+    WallpaperDownloads& Downloads() { return downloads_; }
 
 private:
     // Sets the window state; a change runs the resize handling.
@@ -68,6 +72,7 @@ private:
     Tray tray_;
     MenuCommands menu_;
     Rotation rotation_;
+    WallpaperDownloads downloads_;
     Acquisition acquisition_;
     TimedDuties duties_;
     Scheduler scheduler_;

@@ -4,12 +4,15 @@
 #include "win32/main_window.h"
 #include "win32/win32_desktop.h"
 #include "win32/win32_system.h"
+#include "win32/winhttp_transfer.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32System sys;
     Win32Desktop desk;
     MainWindow window(instance);
-    Frmmain frm(window, sys, desk);
+    // Transfers keep the window's keys working while they wait.
+    WinHttpTransfer transfer(30000, [&window](MSG& m) { return window.PreTranslate(m); });
+    Frmmain frm(window, sys, desk, transfer);
     if (!frm.ShouldStart()) return 0;
     window.Attach(&frm);
     if (!window.Create()) return 1;

@@ -1,5 +1,7 @@
 #include "scheduler/acquisition.h"
 
+#include "base/step.h"
+
 void Acquisition::Run() {
     if (sys_.FileExists(form_.AppDir + L"deskurl.ini")) return;
     const int localOnly = panel_.Check(1);
@@ -11,9 +13,13 @@ void Acquisition::Run() {
     } catch (...) {
         // A test that cannot be made counts as offline.
     }
-    // The list server comes with the downloader; until then an online
-    // machine that may download waits here.
-    if (online && localOnly == 0) return;
+    if (online && localOnly == 0) {
+        Step([&] { rotation_.Stop(); });
+        Step([&] { sound_.PlayWav("online"); });
+        Step([&] { tray_.ShowTrayTip(L"网络连接中，现在开始为你下载新壁纸，请稍候......", L"1"); });
+        Step([&] { downloads_.GetWallpaperList(); });
+        return;
+    }
     if (form_.Listurl.Count() > 0) return;
     rotation_.FindLocalWallpapers();
 }

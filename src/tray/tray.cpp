@@ -23,7 +23,7 @@ void Tray::ShowTrayTip(const std::wstring& text, const std::wstring& action) {
     r.hasIcon = true;
     r.dwState = 0;
     r.dwStateMask = 0;
-    r.szTip = tray::FitField(tray::kTip, tray::kTipChars);
+    r.szTip = Tip();
     r.szInfo = tray::FitField(text, tray::kInfoChars);
     r.szInfoTitle = tray::FitField(tray::kTitle, tray::kTitleChars);
     r.dwInfoFlags = nif::kInfoIcon;
@@ -68,6 +68,22 @@ void Tray::TaskbarCreated() {
     quiet.szInfoTitle.clear();
     quiet.dwInfoFlags = 0;
     if (Add(quiet)) retries_ = 0;
+}
+
+std::wstring Tray::Tip() const {
+    return tray::FitField(progress_.empty() ? std::wstring(tray::kTip) : tray::kTip + (L"\n" + progress_),
+                          tray::kTipChars);
+}
+
+void Tray::SetProgress(const std::wstring& line) {
+    if (line == progress_) return;
+    progress_ = line;
+    if (!wanted_) return;
+    form_.TrayData.szTip = Tip();
+    // The tip alone: no balloon comes again.
+    TrayRecord tip = form_.TrayData;
+    tip.uFlags = nif::kTip;
+    ui_.NotifyIcon(tray_action::kModify, tip);
 }
 
 void Tray::RetryAdd() {

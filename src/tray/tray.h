@@ -54,6 +54,9 @@ public:
     void TaskbarCreated();
     // Once a second: tries again an add that the shell refused.
     void RetryAdd();
+    // A line under the program's name in the tip (the download's progress);
+    // empty for none.
+    void SetProgress(const std::wstring& line);
 
 private:
     bool Add(const TrayRecord& record) { return ui_.NotifyIcon(tray_action::kAdd, record); }
@@ -62,6 +65,9 @@ private:
     System& sys_;
     Sound& sound_;
     FormState& form_;
+    std::wstring Tip() const;
+
+    std::wstring progress_;
     bool wanted_ = false;  // the icon should be in the notification area
     int retries_ = 0;      // adds still to try while the shell is not up
 };

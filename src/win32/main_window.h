@@ -30,6 +30,8 @@ public:
     bool Create();
     // Runs the message loop until the window is gone; returns the exit code.
     int Run();
+    // The keys the window handles for its controls; true when it took the message.
+    bool PreTranslate(MSG& msg);
 
     int GetValue(int id) const override;
     void SetValue(int id, int value) override;
@@ -67,7 +69,6 @@ private:
     LRESULT HandleColor(HDC dc, HWND control);
     void FrameMouseMove(LPARAM lp);
     LRESULT ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id);
-    bool PreTranslate(MSG& msg);
 
     // The controls are made when the window is first shown; until then their
     // state is kept here, so that start-up stays short and small.

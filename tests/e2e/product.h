@@ -95,9 +95,21 @@ inline bool BalloonShows(const std::wstring& text) {
     return std::find(shown.begin(), shown.end(), text) != shown.end();
 }
 
+// The settings the program stored, without the list server the tests give it.
+inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() {
+    auto stored = StoredSettings();
+    stored.erase(L"listhost");
+    return stored;
+}
+
+// Online, the program asks its list server: here one that refuses at once,
+// so that no test reaches beyond this machine.
 class ProductTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(DeleteSettings()); }
+    void SetUp() override {
+        ASSERT_TRUE(DeleteSettings());
+        ASSERT_TRUE(WriteSetting(L"listhost", L"127.0.0.1:1"));
+    }
     void TearDown() override { DeleteSettings(); }
 };
 

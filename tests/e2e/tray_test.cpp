@@ -53,6 +53,7 @@ int LongestInkRun(HWND window, std::uint32_t background) {
 
 TEST_F(ProductTest, TheTrayIconAndItsMenu) {
     const size_t before = TrayIcons().size();
+    ASSERT_TRUE(WriteSetting(L"ppdir", L"1"));  // no list server to wait for
     Product app;
     app.Start();
     const DWORD pid = app.Proc().Pid();

@@ -16,6 +16,7 @@
 #include "frmmain.h"
 #include "platform/desktop.h"
 #include "platform/system.h"
+#include "platform/transfer.h"
 #include "platform/window.h"
 
 constexpr int Check1(int i) { return ID_CHECK1_0 + i; }
@@ -300,13 +301,49 @@ public:
     bool FullScreenBusy() const override { return busy; }
 };
 
+// A web that answers from a map of addresses to bodies, into the fake
+// system's files; everything else fails.
+class FakeTransfer : public Transfer {
+public:
+    explicit FakeTransfer(FakeSystem& sys) : sys_(sys) {}
+    std::map<std::wstring, std::string> served;
+    std::vector<std::wstring> requested;
+    std::function<void()> during;  // what runs while the transfer waits
+    TransferFacts Run(const std::wstring& url, const std::wstring& temp, std::uint64_t,
+                      const std::function<bool(const std::wstring&)>&,
+                      const std::function<void(const TransferReport&)>& report) override {
+        requested.push_back(url);
+        TransferFacts f;
+        f.started = true;
+        auto it = served.find(url);
+        if (during) during();
+        if (it == served.end()) {
+            f.failed = true;
+            return f;
+        }
+        f.httpStatus = 200;
+        f.received = it->second.size();
+        f.length = f.received;
+        f.head.assign(it->second.begin(), it->second.begin() + std::min<std::size_t>(16, it->second.size()));
+        sys_.files.insert(temp);
+        sys_.contents[temp] = it->second;
+        report({f.received, f.received, 3, L""});
+        return f;
+    }
+    void Abort() override {}
+
+private:
+    FakeSystem& sys_;
+};
+
 // The program on recording fakes, its window in its design state (texts,
 // checked, disabled), as the real window has it when Form_Load runs.
 struct FakeApp {
     FakeWindow ui;
     FakeSystem sys;
     FakeDesktop desk;
-    Frmmain frm{ui, sys, desk};
+    FakeTransfer web{sys};
+    Frmmain frm{ui, sys, desk, web};
     FakeApp() {
         for (const ControlSpec& c : Controls()) {
             FakeControl& f = ui.C(c.id);

@@ -175,10 +175,10 @@ TEST(Acquisition, TheSearchNoticeShowsOnceUntilSomethingChanges) {
     for (int i = 0; i < 5; ++i) a.frm.Timer3_Timer();
     EXPECT_EQ(a.Notices(kFound), 1);
     EXPECT_FALSE(a.ui.timers.count(Timer::Timer2));
-    a.ui.SetValue(Check1(1), 0);  // online: nothing happens until the downloader exists
+    a.ui.SetValue(Check1(1), 0);  // online, but the list cannot be had: switched back to local
     a.sys.online = true;
     a.frm.Timer3_Timer();
-    a.ui.SetValue(Check1(1), 1);  // switched back: say it again
+    EXPECT_EQ(a.ui.GetValue(Check1(1)), 1);
     a.frm.Timer3_Timer();
     a.frm.Timer3_Timer();
     EXPECT_EQ(a.Notices(kFound), 2);

@@ -1,0 +1,109 @@
+#include "download/picture_queue.h"
+
+#include "app/layout.h"
+#include "app/settings.h"
+#include "base/step.h"
+#include "download/http_rules.h"
+#include "download/wallpaper_list.h"
+#include "wallpaper/naming.h"
+
+namespace {
+constexpr int kListAttempts = 20;
+}
+
+void WallpaperDownloads::Create() {
+    Step([&] {
+        listAddress_ =
+            download::ListAddress(sys_.GetSetting(settings::kApp, settings::kSection, L"listhost"), LIST_HOST);
+    });
+    Step([&] {
+        m_oFileDownload = std::make_unique<CFileDownload>(transfer_, sys_);
+        m_oFileDownload->OnProgress = [this](std::int32_t p, std::int32_t m, std::int32_t s, const std::wstring& t) {
+            m_oFileDownload_OnProgress(p, m, s, t);
+        };
+    });
+}
+
+void WallpaperDownloads::Release() {
+    released_ = true;
+    if (m_oFileDownload) Step([&] { m_oFileDownload->AbortDownloading(); });
+    Step([&] { ui_.KillTimer(Timer::Timer1); });
+}
+
+void WallpaperDownloads::GetWallpaperList() {
+    form_.DownloadUrl = listAddress_;
+    form_.DownloadFile = form_.AppDir + L"deskurl.ini";
+    form_.DownloadPercent = 0;
+    for (int attempt = 0; attempt < kListAttempts; ++attempt) {
+        if (released_ || !m_oFileDownload) return;  // the program is ending
+        Step([&] { m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile); });
+        Step([&] { ui_.DoEvents(); });
+        if (released_) return;
+        if (sys_.FileExists(form_.DownloadFile) && LoadWallpaperList()) return;
+    }
+    Step([&] { panel_.SetCheck(1, 1); });
+    Step([&] { tray_.ShowTrayTip(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! ", L"1"); });
+}
+
+bool WallpaperDownloads::LoadWallpaperList() {
+    form_.Listurl.Clear();
+    const auto bytes = sys_.ReadFile(form_.DownloadFile, download::kMaxListBytes);
+    if (!bytes) {
+        // Unread, it would keep the acquisition waiting for the rest of the run.
+        sys_.RemoveFile(form_.DownloadFile);
+        return false;
+    }
+    // Lists made today are UTF-8; older ones are in the system's code page.
+    const std::wstring text = download::IsUtf8(*bytes) || bytes->rfind("\xEF\xBB\xBF", 0) == 0
+                                  ? download::FromUtf8(*bytes)
+                                  : sys_.FromAnsi(*bytes);
+    form_.Listurl.entries = download::ParseList(text);
+    // The queue starts with the transfer that brought the list.
+    form_.DownloadPercent = 100;
+    rotation_.RearmNotice();
+    queueing_ = true;
+    ui_.SetTimer(Timer::Timer1, TimerPeriodMs(Timer::Timer1));
+    return true;
+}
+
+void WallpaperDownloads::m_oFileDownload_OnProgress(std::int32_t progress, std::int32_t max, std::int32_t,
+                                                    const std::wstring&) {
+    form_.DownloadPercent = max != 0 ? Percent(progress, max) : 0;
+}
+
+void WallpaperDownloads::Timer1_Timer() {
+    // A tick during a transfer (whose loop lets timers run) starts nothing.
+    if (!queueing_ || stepping_ || released_ || !m_oFileDownload || m_oFileDownload->Busy()) return;
+    if (form_.DownloadPercent == 100) DownloadWallpapers();
+}
+
+void WallpaperDownloads::DownloadWallpapers() {
+    PictureList& list = form_.Listurl;
+    if (list.position >= list.Count() - 1) {
+        queueing_ = false;
+        Step([&] { ui_.KillTimer(Timer::Timer1); });
+        Step([&] { tray_.SetProgress(L""); });
+        Step([&] { tray_.ShowTrayTip(L"壁纸下载结束，现在开始为你定时更换壁纸!", L"1"); });
+        Step([&] { form_.LastChange = sys_.Now(); });
+        Step([&] { rotation_.ChangeWallpaper(); });
+        Step([&] { rotation_.Start(); });
+        Step([&] { sys_.TrimWorkingSet(); });
+        return;
+    }
+    stepping_ = true;
+    ++list.position;
+    Step([&] { form_.DownloadUrl = list.Current(); });
+    Step([&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, form_.DownloadUrl); });
+    form_.DownloadPercent = 0;
+    Step([&] {
+        tray_.SetProgress(L"正在下载壁纸 " + std::to_wstring(list.position) + L"/" + std::to_wstring(list.Count()));
+    });
+    Step([&] {
+        m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile, CFileDownload::Content::Picture,
+                                          CFileDownload::kPictureLimit);
+    });
+    // One picture that fails must not hold the rest: the queue moves on once
+    // the transfer has returned, and the picture keeps its place.
+    form_.DownloadPercent = 100;
+    stepping_ = false;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/form_state.h"
+#include "app/panel.h"
+#include "download/file_download.h"
+#include "platform/system.h"
+#include "platform/transfer.h"
+#include "platform/window.h"
+#include "tray/tray.h"
+#include "wallpaper/rotation.h"
+
+// The list server's host when the settings name none; set at build time.
+#ifndef LIST_HOST
+#define LIST_HOST L"wallpaper.qingchuang.example"
+#endif
+
+// The acquisition of pictures from the list server: the list fetch, the
+// picture queue, and the window's handler of the downloader's progress.
+class WallpaperDownloads {
+public:
+    WallpaperDownloads(Window& ui, System& sys, Transfer& transfer, FormState& form, SettingsPanel& panel, Tray& tray,
+                       Rotation& rotation)
+        : ui_(ui), sys_(sys), transfer_(transfer), form_(form), panel_(panel), tray_(tray), rotation_(rotation) {}
+
+    // Start-up: the downloader is made and the list's address read once.
+    void Create();
+    // Shutdown: a download under way is dropped, and nothing starts again.
+    // The downloader itself goes with this object: a transfer being dropped
+    // may still be on the stack.
+    void Release();
+
+    void GetWallpaperList();
+    // Reads the list file into the picture list and starts the queue; false
+    // when the file cannot be read (it is then removed).
+    bool LoadWallpaperList();
+    void m_oFileDownload_OnProgress(std::int32_t progress, std::int32_t max, std::int32_t status,
+                                    const std::wstring& text);
+    void Timer1_Timer();
+    void DownloadWallpapers();
+
+    const std::wstring& ListAddress() const { return listAddress_; }
+
+private:
+    Window& ui_;
+    System& sys_;
+    Transfer& transfer_;
+    FormState& form_;
+    SettingsPanel& panel_;
+    Tray& tray_;
+    Rotation& rotation_;
+    std::unique_ptr<CFileDownload> m_oFileDownload;
+    std::wstring listAddress_;
+    bool released_ = false;  // the program is ending: nothing starts again
+    bool queueing_ = false;  // from the loaded list to the end of the queue
+    bool stepping_ = false;  // a queue step runs; its transfer lets timers tick
+};
