@@ -100,6 +100,10 @@ endif()
 
 # The downloader over WinHTTP against tools/fault-server, a Unix program the
 # test starts through Wine.
+if(TARGET download_test)
+  target_link_libraries(download_test PRIVATE wininet)
+  target_compile_definitions(download_test PRIVATE E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
+endif()
 if(TARGET transfer_test)
   target_link_libraries(transfer_test PRIVATE win32layer winhttp)
   target_compile_definitions(transfer_test PRIVATE E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")

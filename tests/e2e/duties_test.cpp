@@ -67,8 +67,8 @@ TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
     const fs::path bat = app.Box().Write(L"留 标记.bat", "@echo %* > \"%~dp0mark.txt\"\r\n");
     const std::wstring handler = L"\"" + bat.wstring() + L"\" \"%1\"";
     HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &k, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(handler.c_str()),
                    DWORD((handler.size() + 1) * 2));
@@ -83,7 +83,8 @@ TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
         EXPECT_EQ(app.FindBox(L"小闹钟", 1s), nullptr);
         std::ifstream in(mark);
         std::string said((std::istreambuf_iterator<char>(in)), {});
-        if (target.starts_with(L"https")) EXPECT_NE(said.find("https://example.invalid/e2e"), std::string::npos) << said;
+        if (target.starts_with(L"https"))
+            EXPECT_NE(said.find("https://example.invalid/e2e"), std::string::npos) << said;
         app.Quit();
     }
 }
@@ -107,8 +108,8 @@ TEST_F(ProductTest, DISABLED_ShutdownInAPrefixOfItsOwn) {
         return t.wHour * 3600 + t.wMinute * 60 + t.wSecond;
     };
     std::ofstream log(out);
-    log << "due " << std::stoi(Narrow(at.hour)) * 3600 + std::stoi(Narrow(at.minute)) * 60 << "\nwarned " << now()
-        << std::endl;
+    log << "due " << std::stoi(Narrow(at.hour)) * 3600 + std::stoi(Narrow(at.minute)) * 60 << "\nwarned "
+        << now() << std::endl;
     // The session may end this test with the program; if not, it notes when the program went.
     ASSERT_TRUE(app.Proc().WaitExit(60s)) << "still running after the shutdown second";
     log << "ended " << now() << std::endl;

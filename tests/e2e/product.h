@@ -63,13 +63,15 @@ public:
     // The program's message box with this title, once it shows.
     HWND FindBox(const std::wstring& title, Millis timeout = kTimeout) {
         HWND box = nullptr;
-        WaitUntil([&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; }, timeout);
+        WaitUntil([&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; },
+                  timeout);
         return box && Text(box) == title ? box : nullptr;
     }
     static std::wstring BoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
     // As a click on the button: the dialog hears of it by WM_COMMAND.
     static void Press(HWND box, int button) {
-        EXPECT_TRUE(PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button))));
+        EXPECT_TRUE(
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button))));
         WaitUntil([&] { return !IsWindow(box); }, 5s);
     }
     // Presses a button of the program's message box; returns the box's message.

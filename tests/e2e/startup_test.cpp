@@ -26,7 +26,8 @@ TEST_F(ProductTest, FirstStartSecondInstanceAndQuit) {
     EXPECT_TRUE(SaveScreenshot(nullptr, L"tray-greeting"));
     EXPECT_TRUE(ProgramSettings().empty()) << "starting stores settings";
     // Online, the list server refuses: after its tries, local pictures only.
-    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! "); }, 30s));
+    EXPECT_TRUE(WaitUntil(
+        [] { return BalloonShows(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! "); }, 30s));
 
     // The panel shows the defaults, but for that; the tick keeps the calendar and clock current.
     app.OpenPanel();

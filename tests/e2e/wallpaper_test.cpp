@@ -2,74 +2,22 @@
 // shown on the desktop in turn, the bitmap and the registry values behind
 // them, and bad pictures that change nothing.
 
-#include <objbase.h>
+// windows.h comes first.
+// clang-format off
+#include <windows.h>
 #include <psapi.h>
-#include <wincodec.h>
+// clang-format on
 
 #include <cstring>
 #include <fstream>
 #include <map>
 
-#include "product.h"
-#include "wallpaper/bitmap_file.h"
+#include "pictures.h"
 
 using namespace e2e;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-constexpr UINT kW = 320, kH = 240;
-
-Bytes SolidBmp(COLORREF c) {
-    const auto header = wallpaper::BmpHeader(kW, kH);
-    Bytes b(header.begin(), header.end());
-    const std::size_t stride = wallpaper::BmpStride(kW);
-    b.resize(b.size() + stride * kH, 0);
-    for (UINT y = 0; y < kH; ++y)
-        for (UINT x = 0; x < kW; ++x) {
-            std::uint8_t* p = &b[54 + y * stride + x * 3];
-            p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
-        }
-    return b;
-}
-
-// A JPEG of one colour, made with the system's encoder.
-bool WriteJpeg(const fs::path& path, COLORREF c) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory* f = nullptr;
-    IWICStream* s = nullptr;
-    IWICBitmapEncoder* e = nullptr;
-    IWICBitmapFrameEncode* frame = nullptr;
-    IPropertyBag2* props = nullptr;
-    Bytes bmp = SolidBmp(c);
-    WICPixelFormatGUID fmt = GUID_WICPixelFormat24bppBGR;
-    const UINT stride = static_cast<UINT>(wallpaper::BmpStride(kW));
-    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IWICImagingFactory, reinterpret_cast<void**>(&f))) &&
-              SUCCEEDED(f->CreateStream(&s)) &&
-              SUCCEEDED(s->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-              SUCCEEDED(f->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &e)) &&
-              SUCCEEDED(e->Initialize(s, WICBitmapEncoderNoCache)) &&
-              SUCCEEDED(e->CreateNewFrame(&frame, &props)) && SUCCEEDED(frame->Initialize(props)) &&
-              SUCCEEDED(frame->SetSize(kW, kH)) && SUCCEEDED(frame->SetPixelFormat(&fmt)) &&
-              SUCCEEDED(frame->WritePixels(kH, stride, stride * kH, bmp.data() + 54)) &&
-              SUCCEEDED(frame->Commit()) && SUCCEEDED(e->Commit());
-    for (IUnknown* u : std::initializer_list<IUnknown*>{props, frame, e, s, f})
-        if (u) u->Release();
-    return ok;
-}
-
-Bytes ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-fs::path WindowsDir() {
-    wchar_t buf[MAX_PATH];
-    return fs::path(std::wstring(buf, GetWindowsDirectoryW(buf, MAX_PATH)));
-}
-
-// The raw data of a value of HKCU\Control Panel\Desktop.
 Bytes DesktopValue(const wchar_t* name) {
     DWORD type = 0, size = 0;
     if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", name, RRF_RT_ANY | RRF_NOEXPAND, &type,
@@ -95,19 +43,6 @@ bool Holds(const wchar_t* name, const std::wstring& text) {
     if (value.size() == text.size() * 2 + 2 && value[value.size() - 1] == 0 && value[value.size() - 2] == 0)
         value.resize(value.size() - 2);
     return value == Utf16(text);
-}
-
-bool Near(COLORREF want, std::uint32_t rgb, int tol = 24) {
-    return std::abs(int(GetRValue(want)) - int(rgb >> 16 & 255)) <= tol &&
-           std::abs(int(GetGValue(want)) - int(rgb >> 8 & 255)) <= tol &&
-           std::abs(int(GetBValue(want)) - int(rgb & 255)) <= tol;
-}
-
-// What the desktop shows in its middle, where a centred or stretched
-// wallpaper lies.
-std::uint32_t DesktopMiddle() {
-    const auto img = CaptureScreen({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
-    return img ? img->At(img->width / 2, img->height / 2) : 0xFFFFFFFF;
 }
 
 // The pictures of the folder in the order the system lists them.
@@ -164,8 +99,7 @@ TEST_F(WallpaperTest, LocalPicturesBecomeTheWallpaperInTurnFromTheNextMinuteOn) 
     ASSERT_EQ(order.size(), 3u);
 
     app.Start();
-    EXPECT_TRUE(WaitUntil(
-        [] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s))
+    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s))
         << (Balloons().empty() ? "(none)" : Narrow(Balloons().front()));
     const fs::path bitmap = WindowsDir() / L"Tirnaco.bmp";
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(bitmap); }, 75s)) << "no change at the next minute";
@@ -192,8 +126,7 @@ TEST_F(WallpaperTest, LocalPicturesBecomeTheWallpaperInTurnFromTheNextMinuteOn) 
     EXPECT_EQ(app.AnswerBox(IDOK), L"   当前壁纸原本属于本地图片，不需要收藏!   ");
     app.OpenPanel();
     Click(app.Ctl(ID_CMDOK_0 + 1));
-    EXPECT_TRUE(
-        WaitUntil([] { return BalloonShows(L"呵呵，我又躲到这里了，祝你开心! "); }, 5s));
+    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"呵呵，我又躲到这里了，祝你开心! "); }, 5s));
 
     // The next minute shows the next picture in list order.
     const COLORREF second = kColours.at(order[1]);
@@ -222,8 +155,7 @@ TEST_F(WallpaperTest, BadPicturesKeepTheLastGoodWallpaperAndTheProgramSmall) {
         .write(reinterpret_cast<const char*>(b.data()), b.size());
 
     app.Start();
-    EXPECT_TRUE(WaitUntil(
-        [] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
+    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
     EXPECT_TRUE(WaitUntil([&] { return !DesktopValue(L"Wallpaper").empty(); }, 75s)) << "nothing applied";
     EXPECT_TRUE(WaitUntil([&] { return Near(good, DesktopMiddle()); }, 5s)) << std::hex << DesktopMiddle();
     EXPECT_EQ(ReadAll(WindowsDir() / L"Tirnaco.bmp"), b);
@@ -246,8 +178,7 @@ TEST_F(WallpaperTest, AnEmptyFolderIsWatchedAndTheBitmapGoesBesideTheProgramWhen
     EXPECT_TRUE(WaitUntil([&] { return BalloonShows(searching); }, 10s));
     const COLORREF colour = RGB(250, 200, 0);
     ASSERT_TRUE(WriteJpeg(app.Dir() / L"Wallpaper" / L"dropped.jpg", colour));
-    EXPECT_TRUE(WaitUntil(
-        [] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
+    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 10s));
     const fs::path beside = app.Dir() / L"Tirnaco.bmp";
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(beside); }, 75s));
     EXPECT_TRUE(WaitUntil([&] { return Near(colour, DesktopMiddle()); }, 5s)) << std::hex << DesktopMiddle();
