@@ -11,6 +11,11 @@ namespace {
 constexpr int kListAttempts = 20;
 }
 
+// The list server's host when the settings name none; set at build time.
+#ifndef LIST_HOST
+#define LIST_HOST L"wallpaper.qingchuang.example"
+#endif
+
 void WallpaperDownloads::Create() {
     Step([&] {
         listAddress_ =

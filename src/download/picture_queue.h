@@ -13,11 +13,6 @@
 #include "tray/tray.h"
 #include "wallpaper/rotation.h"
 
-// The list server's host when the settings name none; set at build time.
-#ifndef LIST_HOST
-#define LIST_HOST L"wallpaper.qingchuang.example"
-#endif
-
 // The acquisition of pictures from the list server: the list fetch, the
 // picture queue, and the window's handler of the downloader's progress.
 class WallpaperDownloads {
