@@ -1,0 +1,165 @@
+#pragma once
+
+// The parts of a WinHTTP transfer that its worker thread and the window
+// thread share.
+
+#include "win32/winhttp_transfer.h"
+// winhttp.h needs windows.h before it.
+#include <winhttp.h>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "win32/handles.h"
+
+namespace winhttp {
+
+inline constexpr UINT kWake = WM_APP + 40;  // only wakes Run's loop; the sink ignores it
+inline constexpr DWORD kConnectMs = 30000;  // name lookup, connecting, sending
+inline constexpr int kMaxRedirects = 5;
+inline constexpr DWORD kChunk = 64 * 1024;
+inline constexpr wchar_t kSinkClass[] = L"QingChuang.TransferSink";
+
+struct CloseInternet {
+    void operator()(HINTERNET h) const { ::WinHttpCloseHandle(h); }
+};
+using Internet = UniqueHandle<HINTERNET, nullptr, CloseInternet>;
+
+}  // namespace winhttp
+
+using winhttp::Internet;
+
+// What the transfer object and its workers share: the session, made at the
+// first transfer, and the sink window, forgotten when the object goes.
+struct WinHttpTransfer::Shared {
+    std::mutex m;
+    Internet session;
+    HWND sink = nullptr;
+
+    HINTERNET Session() {
+        std::lock_guard lock(m);
+        if (session) return session.get();
+        session.reset(::WinHttpOpen(L"QingChuang/1.82", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+        if (session) {
+            // Windows 7 offers only TLS 1.0 unless asked; older systems refuse 1.3.
+            DWORD tls = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                        WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+            if (!::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &tls, sizeof tls)) {
+                tls &= ~WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+                ::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &tls, sizeof tls);
+            }
+        }
+        return session.get();
+    }
+    void Wake() {
+        std::lock_guard lock(m);
+        if (sink) ::PostMessageW(sink, winhttp::kWake, 0, 0);
+    }
+};
+
+// One transfer, held by Run and by its worker.
+struct WinHttpTransfer::Job {
+    std::wstring url, temp;
+    std::uint64_t limit = 0;
+    std::function<bool(const std::wstring&)> allowed;
+    DWORD stallMs = 0;
+    std::shared_ptr<Shared> shared;
+    Handle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> cancel{false};
+
+    std::mutex m;
+    HINTERNET request = nullptr;  // closed by the worker or by Abort, whichever comes first
+    std::deque<TransferReport> reports;
+    bool woken = false;  // a wake-up is on its way for the reports
+    bool finished = false;
+    TransferFacts facts;
+
+    bool Live() const { return !cancel; }
+
+    void Report(TransferReport r) {
+        bool wake = false;
+        {
+            std::lock_guard lock(m);
+            reports.push_back(std::move(r));
+            wake = !std::exchange(woken, true);
+        }
+        if (wake) shared->Wake();
+    }
+    // The reports so far; true when the worker has ended after them.
+    bool Take(std::deque<TransferReport>& out) {
+        std::lock_guard lock(m);
+        out.swap(reports);
+        reports.clear();
+        woken = false;
+        return finished;
+    }
+    void Finish(const TransferFacts& f) {
+        {
+            std::lock_guard lock(m);
+            facts = f;
+            finished = true;
+        }
+        ::SetEvent(done.get());
+        shared->Wake();
+    }
+    // False when the job was cancelled first: the handle is closed then.
+    bool Publish(HINTERNET req) {
+        std::lock_guard lock(m);
+        if (cancel)
+            ::WinHttpCloseHandle(req);
+        else
+            request = req;
+        return !cancel;
+    }
+    void CloseRequest() {
+        HINTERNET req;
+        {
+            std::lock_guard lock(m);
+            req = std::exchange(request, nullptr);
+        }
+        if (req) ::WinHttpCloseHandle(req);
+    }
+    void Cancel() {
+        HINTERNET req;
+        {
+            std::lock_guard lock(m);
+            cancel = true;
+            req = std::exchange(request, nullptr);
+        }
+        // Ends a waiting call where WinHTTP allows it. The worker checks the
+        // flag before each call, so it does not use the closed handle.
+        if (req) ::WinHttpCloseHandle(req);
+    }
+    // The file is open only while a piece is written, under the lock and
+    // never after Cancel: once Run has returned the caller can remove it,
+    // and a new transfer can make it again, while this worker still waits.
+    bool Write(const std::uint8_t* data, DWORD n, DWORD creation) {
+        std::lock_guard lock(m);
+        if (cancel) return false;
+        Handle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE) {
+            file.release();
+            return false;
+        }
+        DWORD written = 0;
+        LARGE_INTEGER end{};
+        return ::SetFilePointerEx(file.get(), end, nullptr, FILE_END) &&
+               (n == 0 || (::WriteFile(file.get(), data, n, &written, nullptr) && written == n));
+    }
+
+    TransferFacts Fetch();
+    void Receive(HINTERNET req, TransferFacts& f);
+    void Failed(TransferFacts& f) const {
+        const DWORD e = ::GetLastError();
+        if (cancel)
+            f.aborted = true;
+        else if (e == ERROR_WINHTTP_TIMEOUT)
+            f.stalled = true;
+        else
+            f.failed = true;
+    }
+};
