@@ -12,8 +12,9 @@ constexpr const wchar_t* kBitmapName = L"Tirnaco.bmp";
 }  // namespace
 
 void Rotation::Start() {
-    ui_.SetTimer(Timer::Timer2, TimerPeriodMs(Timer::Timer2));
     running_ = true;
+    period_ = 0;
+    Pace(TimerPeriodMs(Timer::Timer2));
 }
 
 void Rotation::Stop() {
@@ -21,9 +22,22 @@ void Rotation::Stop() {
     running_ = false;
 }
 
+void Rotation::Pace(int periodMs) {
+    if (!running_ || periodMs == period_) return;
+    period_ = periodMs;
+    ui_.SetTimer(Timer::Timer2, periodMs);
+}
+
 void Rotation::Timer2_Timer() {
     if (changing_) return;
     const LocalTime now = sys_.Now();
+    // Ten wake-ups a second cost a resting program more than all else: far
+    // from the change, the timer ticks once a second, the last seconds at its
+    // own pace, so the change comes at the same moment.
+    const long long left =
+        (MinuteSerial(form_.LastChange) + wallpaper::IntervalMinutes(panel_.Text(0))) * 60 -
+        (MinuteSerial(now) * 60 + now.second);
+    Pace(left > 2 ? 1000 : TimerPeriodMs(Timer::Timer2));
     if (!wallpaper::ChangeDue(form_.LastChange, now, panel_.Text(0))) return;
     // Nobody sees a new picture behind a game or a film, and the change
     // would stutter it: it waits and comes at the first tick after.

@@ -38,6 +38,7 @@ public:
 
 private:
     void SetRegString(const std::wstring& name, const std::wstring& text, int count);
+    void Pace(int periodMs);
 
     Window& ui_;
     System& sys_;
@@ -46,6 +47,7 @@ private:
     SettingsPanel& panel_;
     Tray& tray_;
     bool running_ = false;
+    int period_ = 0;  // Timer2's period while running
     bool changing_ = false;  // a change lets the message loop turn; no tick may start another
     bool noticeDue_ = true;  // the search notice has not been shown since the last change
 };

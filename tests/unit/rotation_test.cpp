@@ -100,7 +100,10 @@ TEST(Rotation, LocalPicturesRotateInListOrderFromTheFirstMinuteBoundaryOn) {
     EXPECT_EQ(a.Notices(kFound), 1);
     EXPECT_EQ(a.ui.tray.back().record.szInfo, L"壁纸装载结束，即将自动为你定时更换壁纸!");
     EXPECT_EQ(a.ui.timers.at(Timer::Timer2), 100);
+    EXPECT_EQ(a.TickAt(At(10, 0, 40)), L"");
+    EXPECT_EQ(a.ui.timers.at(Timer::Timer2), 1000);  // far from the change: once a second
     EXPECT_EQ(a.TickAt(At(10, 0, 59)), L"");
+    EXPECT_EQ(a.ui.timers.at(Timer::Timer2), 100);
     EXPECT_EQ(a.TickAt(At(10, 1, 0)), kPics + L"a.jpg");
     EXPECT_EQ(a.frm.DownloadFile, kPics + L"a.jpg");
     EXPECT_EQ(a.TickAt(At(10, 1, 59)), kPics + L"a.jpg");
