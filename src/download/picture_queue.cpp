@@ -18,12 +18,13 @@ constexpr int kListAttempts = 20;
 
 void WallpaperDownloads::Create() {
     Step([&] {
-        listAddress_ =
-            download::ListAddress(sys_.GetSetting(settings::kApp, settings::kSection, L"listhost"), LIST_HOST);
+        listAddress_ = download::ListAddress(sys_.GetSetting(settings::kApp, settings::kSection, L"listhost"),
+                                             LIST_HOST);
     });
     Step([&] {
         m_oFileDownload = std::make_unique<CFileDownload>(transfer_, sys_);
-        m_oFileDownload->OnProgress = [this](std::int32_t p, std::int32_t m, std::int32_t s, const std::wstring& t) {
+        m_oFileDownload->OnProgress = [this](std::int32_t p, std::int32_t m, std::int32_t s,
+                                             const std::wstring& t) {
             m_oFileDownload_OnProgress(p, m, s, t);
         };
     });
@@ -79,7 +80,10 @@ void WallpaperDownloads::m_oFileDownload_OnProgress(std::int32_t progress, std::
 void WallpaperDownloads::Timer1_Timer() {
     // A tick during a transfer (whose loop lets timers run) starts nothing.
     if (!queueing_ || stepping_ || released_ || !m_oFileDownload || m_oFileDownload->Busy()) return;
-    if (form_.DownloadPercent == 100) DownloadWallpapers();
+    // Each step follows the transfer before it at once: a tick's wait
+    // between pictures would make the queue many times slower than the
+    // transfers themselves. The window's messages run during each transfer.
+    while (queueing_ && !released_ && form_.DownloadPercent == 100) DownloadWallpapers();
 }
 
 void WallpaperDownloads::DownloadWallpapers() {
@@ -98,14 +102,21 @@ void WallpaperDownloads::DownloadWallpapers() {
     stepping_ = true;
     ++list.position;
     Step([&] { form_.DownloadUrl = list.Current(); });
-    Step([&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, form_.DownloadUrl); });
+    Step(
+        [&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, form_.DownloadUrl); });
     form_.DownloadPercent = 0;
+    // The tip at most once a second: each change of it is a call to the shell.
     Step([&] {
-        tray_.SetProgress(L"正在下载壁纸 " + std::to_wstring(list.position) + L"/" + std::to_wstring(list.Count()));
+        const LocalTime now = sys_.Now();
+        const long long second = MinuteSerial(now) * 60 + now.second;
+        if (second == tipSecond_) return;
+        tipSecond_ = second;
+        tray_.SetProgress(L"正在下载壁纸 " + std::to_wstring(list.position) + L"/" +
+                          std::to_wstring(list.Count()));
     });
     Step([&] {
-        m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile, CFileDownload::Content::Picture,
-                                          CFileDownload::kPictureLimit);
+        m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile,
+                                          CFileDownload::Content::Picture, CFileDownload::kPictureLimit);
     });
     // One picture that fails must not hold the rest: the queue moves on once
     // the transfer has returned, and the picture keeps its place.

@@ -17,9 +17,15 @@
 // picture queue, and the window's handler of the downloader's progress.
 class WallpaperDownloads {
 public:
-    WallpaperDownloads(Window& ui, System& sys, Transfer& transfer, FormState& form, SettingsPanel& panel, Tray& tray,
-                       Rotation& rotation)
-        : ui_(ui), sys_(sys), transfer_(transfer), form_(form), panel_(panel), tray_(tray), rotation_(rotation) {}
+    WallpaperDownloads(Window& ui, System& sys, Transfer& transfer, FormState& form, SettingsPanel& panel,
+                       Tray& tray, Rotation& rotation)
+        : ui_(ui),
+          sys_(sys),
+          transfer_(transfer),
+          form_(form),
+          panel_(panel),
+          tray_(tray),
+          rotation_(rotation) {}
 
     // Start-up: the downloader is made and the list's address read once.
     void Create();
@@ -51,5 +57,7 @@ private:
     std::wstring listAddress_;
     bool released_ = false;  // the program is ending: nothing starts again
     bool queueing_ = false;  // from the loaded list to the end of the queue
-    bool stepping_ = false;  // a queue step runs; its transfer lets timers tick
+    bool stepping_ = false;
+    long long tipSecond_ =
+        -1;  // when the tip last showed the progress  // a queue step runs; its transfer lets timers tick
 };

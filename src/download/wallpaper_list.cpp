@@ -29,7 +29,11 @@ void Append(std::wstring& s, char32_t c) {
 int Decode(std::string_view b, std::size_t i, char32_t& c) {
     const auto u = [&](std::size_t k) { return static_cast<unsigned char>(b[k]); };
     const unsigned char lead = u(i);
-    int n = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    int n = lead < 0x80                    ? 1
+            : lead >= 0xC2 && lead <= 0xDF ? 2
+            : lead >= 0xE0 && lead <= 0xEF ? 3
+            : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                           : 0;
     if (n == 0 || i + n > b.size()) return 0;
     c = n == 1 ? lead : lead & (0x7F >> n);
     for (int k = 1; k < n; ++k) {
@@ -37,7 +41,8 @@ int Decode(std::string_view b, std::size_t i, char32_t& c) {
         c = c << 6 | (u(i + k) & 0x3F);
     }
     // No overlong forms, surrogates or values past U+10FFFF.
-    if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    if ((n == 3 && c < 0x800) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
     return n;
 }
 

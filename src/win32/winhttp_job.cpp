@@ -129,22 +129,35 @@ void WinHttpTransfer::Job::Receive(HINTERNET req, TransferFacts& f) {
         Failed(f);
         return;
     }
+    // Pieces are gathered to a chunk before each write: the file is opened
+    // for every write, and WinHTTP hands over a few KiB at a time.
     std::vector<std::uint8_t> buf(kChunk);
+    DWORD filled = 0;
+    const auto flush = [&] {
+        if (filled == 0) return true;
+        if (!Write(buf.data(), filled, OPEN_EXISTING)) return false;
+        filled = 0;
+        Report({f.received, f.length.value_or(0), transfer_status::kReceiving, L""});
+        return true;
+    };
     for (;;) {
         DWORD avail = 0, got = 0;
         if (!Live() || !::WinHttpQueryDataAvailable(req, &avail)) return Failed(f);
         // The end; a cut connection also ends here, and the length tells.
-        if (avail == 0) return;
-        if (!Live() || !::WinHttpReadData(req, buf.data(), std::min(avail, kChunk), &got)) return Failed(f);
-        if (got == 0) return;
+        if (avail == 0) break;
+        if (!Live() || !::WinHttpReadData(req, buf.data() + filled, std::min(avail, kChunk - filled), &got))
+            return Failed(f);
+        if (got == 0) break;
         if (f.received + got > limit) {
             f.overLimit = true;
             return;
         }
-        if (!Write(buf.data(), got, OPEN_EXISTING)) return Failed(f);
         const auto keep = std::min<std::size_t>(16 - f.head.size(), got);
-        f.head.insert(f.head.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(keep));
+        f.head.insert(f.head.end(), buf.begin() + filled,
+                      buf.begin() + filled + static_cast<std::ptrdiff_t>(keep));
         f.received += got;
-        Report({f.received, f.length.value_or(0), transfer_status::kReceiving, L""});
+        filled += got;
+        if (filled == kChunk && !flush()) return Failed(f);
     }
+    if (!flush()) Failed(f);
 }

@@ -19,7 +19,7 @@ namespace winhttp {
 inline constexpr UINT kWake = WM_APP + 40;  // only wakes Run's loop; the sink ignores it
 inline constexpr DWORD kConnectMs = 30000;  // name lookup, connecting, sending
 inline constexpr int kMaxRedirects = 5;
-inline constexpr DWORD kChunk = 64 * 1024;
+inline constexpr DWORD kChunk = 512 * 1024;
 inline constexpr wchar_t kSinkClass[] = L"QingChuang.TransferSink";
 
 struct CloseInternet {
