@@ -19,17 +19,18 @@ TEST_F(ProductTest, FirstStartSecondInstanceAndQuit) {
     EXPECT_EQ(Text(w), L"   晴窗画匣 V1.82  设计：晴窗工作室");
     EXPECT_FALSE(fs::exists(app.Dir() / L"deskurl.ini")) << "a left-over list stays";
     EXPECT_TRUE(fs::is_directory(app.Dir() / L"Wallpaper"));
-    // Hidden in the tray, with one greeting at a time.
+    // Hidden in the tray. Online, the list server refuses: after its tries,
+    // local pictures only, and their search is the last notice. (Wine's
+    // notification area shows only the newest of balloons that come within
+    // its first seconds, so the greeting is checked when the window goes again.)
     EXPECT_FALSE(IsWindowVisible(w));
     EXPECT_TRUE(WaitUntil([&] { return TrayIcons().size() == icons_before + 1; })) << "no tray icon";
-    EXPECT_TRUE(WaitUntil([] { return Balloons() == std::vector<std::wstring>{kFirstGreeting}; }));
-    EXPECT_TRUE(SaveScreenshot(nullptr, L"tray-greeting"));
-    EXPECT_TRUE(ProgramSettings().empty()) << "starting stores settings";
-    // Online, the list server refuses: after its tries, local pictures only.
     EXPECT_TRUE(WaitUntil(
-        [] { return BalloonShows(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! "); }, 30s));
+        [] { return BalloonShows(L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! "); }, 60s));
+    EXPECT_TRUE(ProgramSettings().empty()) << "starting stores settings";
 
-    // The panel shows the defaults, but for that; the tick keeps the calendar and clock current.
+    // The panel shows the defaults but for local pictures only; the tick keeps the calendar and clock
+    // current.
     app.OpenPanel();
     const wchar_t* captions[] = {L"随机显示", L"仅使用本地图片", L"定时提醒          时          分",
                                  L"整点响铃", L"自动关机          时          分"};
@@ -51,6 +52,11 @@ TEST_F(ProductTest, FirstStartSecondInstanceAndQuit) {
     const std::wstring clock = Text(app.Ctl(ID_LABDAY_0 + 2));
     EXPECT_TRUE(WaitUntil([&] { return Text(app.Ctl(ID_LABDAY_0 + 2)) != clock; }, 3s))
         << "the clock stands still";
+
+    // Cancel hides the window again with the greeting, the list being empty.
+    ASSERT_TRUE(Click(app.Ctl(ID_CMDOK_0 + 1)));
+    EXPECT_TRUE(WaitUntil([] { return Balloons() == std::vector<std::wstring>{kFirstGreeting}; }, 10s));
+    EXPECT_TRUE(SaveScreenshot(nullptr, L"tray-greeting"));
 
     // A second start ends at once and leaves the first and its files alone.
     app.Box().Write(L"deskurl.ini", "x");
