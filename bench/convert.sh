@@ -2,10 +2,13 @@
 # Picture-to-wallpaper conversion of a 3840x2160 JPEG against djpeg writing a
 # BMP of the same picture, each timed RUNS times, in one run; then the check
 # of the conversion's results on small pictures. Builds nothing.
-#   bench/convert.sh [build-dir] [runs]     (build-dir: build/i686, runs: 9)
+#   bench/convert.sh [build-dir] [runs]     (build-dir: build/i686, build/x86_64 where nothing 32-bit runs; runs: 9)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/i686}" && pwd)
+# The primary build, where the kernel can run 32-bit programs.
+arch=i686
+"$root/tools/wine-env" runs-32bit || arch=x86_64
+build=$(cd "${1:-$root/build/$arch}" && pwd)
 runs=${2:-9}
 exe="$build/convert_bench.exe"
 [[ -f "$exe" ]] || { echo "convert.sh: no $exe; run scripts/build" >&2; exit 2; }

@@ -9,15 +9,18 @@
 #       place with the served bytes (polled every 50 ms); the log's answer
 #       to its last picture request is shown too.
 # Prints both times and "queue/curl ratio: X" (the goal is at most 1.5).
-#   bench/download_bench.sh [pictures] [build-dir]     (build-dir: build/i686)
+#   bench/download_bench.sh [pictures] [build-dir]     (build-dir: build/i686, build/x86_64 where nothing 32-bit runs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# The primary build, where the kernel can run 32-bit programs.
+arch=i686
+"$root/tools/wine-env" runs-32bit || arch=x86_64
 count=${1:-50}
-build=${2:-$root/build/i686}
+build=${2:-$root/build/$arch}
 limit=300
 [[ "$count" =~ ^[0-9]+$ ]] && ((count >= 1)) || { echo "download_bench.sh: bad picture count '$count'" >&2; exit 2; }
 if [[ ! -f "$build/qingchuang.exe" ]]; then
-    echo "download_bench.sh: no $build/qingchuang.exe; run scripts/build i686" >&2
+    echo "download_bench.sh: no $build/qingchuang.exe; run scripts/build $arch" >&2
     exit 2
 fi
 

@@ -1,10 +1,13 @@
 #!/bin/bash
 # CPU the program uses with the rotation on and nothing due, against a
 # program that only runs a message loop, over the same time in one run.
-#   bench/idle.sh [BUILD_DIR] [SECONDS]     (build/i686, 300 by default)
+#   bench/idle.sh [BUILD_DIR] [SECONDS]     (build/i686, build/x86_64 where nothing 32-bit runs; 300 s by default)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/i686}" && pwd)
+# The primary build, where the kernel can run 32-bit programs.
+arch=i686
+"$root/tools/wine-env" runs-32bit || arch=x86_64
+build=$(cd "${1:-$root/build/$arch}" && pwd)
 secs=${2:-300}
 source "$root/tools/wine-env" start --xvfb >/dev/null
 trap 'source "$root/tools/wine-env" stop' EXIT

@@ -35,6 +35,8 @@ add_library(e2e_support STATIC ${E2E_SUPPORT})
 target_include_directories(e2e_support PUBLIC tests/e2e src)
 target_compile_definitions(e2e_support PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
 target_link_libraries(e2e_support PUBLIC gtest ${APP_LIBS} winmm)
+# tools/audio-check records and analyses what the program plays.
+target_compile_definitions(e2e_support PUBLIC E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
 
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
 foreach(src ${E2E_TESTS})
@@ -81,12 +83,10 @@ endif()
 # tools/audio-check, a Unix program, record and analyse what was played.
 if(TARGET sound_test)
   target_link_libraries(sound_test PRIVATE core)
-  target_compile_definitions(sound_test PRIVATE E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
   # The gap between the pieces of an announcement against the platform's gap
   # between two sounds (bench/speech_gap.sh runs it).
   add_executable(speech_gap_bench bench/speech_gap_bench.cpp)
   target_link_libraries(speech_gap_bench PRIVATE e2e_support core ${STATIC_RUNTIME})
-  target_compile_definitions(speech_gap_bench PRIVATE E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
   target_link_options(speech_gap_bench PRIVATE -municode)
   add_dependencies(speech_gap_bench qingchuang)
 endif()

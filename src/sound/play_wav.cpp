@@ -9,6 +9,15 @@
 void PlayWav(System& sys, std::string_view name, std::uint32_t flags) {
     const auto image = sys.FindWav(name);
     if (image.empty()) throw SoundNotFound(name);
+    // Converting an 8-bit sound to the device's rate, Wine ends it with zero
+    // bytes: a full-scale click. As 16-bit, its padding is silence. Only a
+    // sound that ends before the call returns may play from a copy.
+    if (!(flags & snd::kAsync)) {
+        if (const auto wide = Widen8(image)) {
+            sys.PlayImage(*wide, flags | snd::kMemory);
+            return;
+        }
+    }
     sys.PlayImage(image, flags | snd::kMemory);
 }
 

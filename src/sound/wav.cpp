@@ -31,6 +31,26 @@ void PutId(std::vector<std::uint8_t>& out, const char* id) { out.insert(out.end(
 
 constexpr std::size_t kHeaderSize = 44;
 
+// The 44-byte header of a PCM image holding dataSize bytes of samples.
+std::vector<std::uint8_t> Header(const WavFormat& f, std::uint32_t dataSize) {
+    std::vector<std::uint8_t> out;
+    out.reserve(kHeaderSize + dataSize + (dataSize & 1));
+    PutId(out, "RIFF");
+    Put32(out, static_cast<std::uint32_t>(kHeaderSize - 8) + dataSize + (dataSize & 1));
+    PutId(out, "WAVE");
+    PutId(out, "fmt ");
+    Put32(out, 16);
+    Put16(out, f.formatTag);
+    Put16(out, f.channels);
+    Put32(out, f.sampleRate);
+    Put32(out, f.byteRate);
+    Put16(out, f.blockAlign);
+    Put16(out, f.bitsPerSample);
+    PutId(out, "data");
+    Put32(out, dataSize);
+    return out;
+}
+
 }  // namespace
 
 std::optional<WavInfo> ParseWav(std::span<const std::uint8_t> image) {
@@ -88,25 +108,23 @@ std::optional<std::vector<std::uint8_t>> JoinWav(const std::vector<std::span<con
     }
     if (total > std::numeric_limits<std::uint32_t>::max() - kHeaderSize) return std::nullopt;
 
-    const WavFormat& f = parts.front().format;
-    const auto dataSize = static_cast<std::uint32_t>(total);
-    const std::uint32_t pad = dataSize & 1;
-    std::vector<std::uint8_t> out;
-    out.reserve(kHeaderSize + dataSize + pad);
-    PutId(out, "RIFF");
-    Put32(out, static_cast<std::uint32_t>(kHeaderSize - 8) + dataSize + pad);
-    PutId(out, "WAVE");
-    PutId(out, "fmt ");
-    Put32(out, 16);
-    Put16(out, f.formatTag);
-    Put16(out, f.channels);
-    Put32(out, f.sampleRate);
-    Put32(out, f.byteRate);
-    Put16(out, f.blockAlign);
-    Put16(out, f.bitsPerSample);
-    PutId(out, "data");
-    Put32(out, dataSize);
+    std::vector<std::uint8_t> out = Header(parts.front().format, static_cast<std::uint32_t>(total));
     for (const auto& part : parts) out.insert(out.end(), part.data.begin(), part.data.end());
-    if (pad) out.push_back(0);
+    if (total & 1) out.push_back(0);
+    return out;
+}
+
+std::optional<std::vector<std::uint8_t>> Widen8(std::span<const std::uint8_t> image) {
+    const auto info = ParseWav(image);
+    if (!info || info->format.formatTag != 1 || info->format.bitsPerSample != 8 || info->format.channels > 16 ||
+        info->data.size() > (std::numeric_limits<std::uint32_t>::max() - kHeaderSize) / 2)
+        return std::nullopt;
+    WavFormat f = info->format;
+    f.bitsPerSample = 16;
+    f.blockAlign = static_cast<std::uint16_t>(2 * f.channels);
+    f.byteRate = f.sampleRate * f.blockAlign;
+    std::vector<std::uint8_t> out = Header(f, static_cast<std::uint32_t>(info->data.size() * 2));
+    // Unsigned 8-bit around 128 to signed 16-bit around 0.
+    for (const std::uint8_t s : info->data) Put16(out, static_cast<std::uint16_t>((s - 128) * 256));
     return out;
 }

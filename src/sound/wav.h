@@ -31,3 +31,6 @@ std::optional<WavInfo> ParseWav(std::span<const std::uint8_t> image);
 // one sound without the gap the platform leaves between sounds. Fails when
 // there is no image, an image is malformed or not PCM, or the formats differ.
 std::optional<std::vector<std::uint8_t>> JoinWav(const std::vector<std::span<const std::uint8_t>>& images);
+
+// The same sound as 16-bit PCM, for an 8-bit PCM image; nullopt for any other.
+std::optional<std::vector<std::uint8_t>> Widen8(std::span<const std::uint8_t> image);

@@ -67,12 +67,17 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
     const std::string utf8 = Narrow(list);
     std::ofstream(web.root / L"deskurl.asp", std::ios::binary) << utf8;
     ASSERT_TRUE(WriteSetting(L"listhost", web.base));
+    ASSERT_TRUE(WriteSetting(L"justime", L"0"));  // no chime to hear instead
+    Listener ears;
     Product app;
+    const std::int64_t launched = ears.Position();
     app.Start();
     // The stalled picture holds the queue for its 30 s; the window answers meanwhile.
     ASSERT_TRUE(WaitUntil([&] { return Read(web.log).find("/stall") != std::string::npos; }, 30s));
     DWORD_PTR r = 0;
     EXPECT_TRUE(SendMessageTimeoutW(app.Window(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &r)) << "the window hangs";
+    // The ONLINE sound at start-up, whole and alone.
+    if (ears.On()) EXPECT_EQ(ears.HeardAlone(L"ONLINE", launched, 10s), "");
     EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸下载结束，现在开始为你定时更换壁纸!"); }, 60s));
     const fs::path pics = app.Dir() / L"Wallpaper";
     EXPECT_EQ(Read(pics / L"Tirnaco0.jpg"), Read(web.root / L"pics" / L"sea.jpg"));

@@ -11,10 +11,14 @@ namespace {
 std::wstring Two(int v) { return (v < 10 ? L"0" : L"") + std::to_wstring(v); }
 
 // The next whole minute at least `lead` seconds away, as the boxes hold it,
-// and how long until then.
+// and when it begins.
 struct Coming {
     std::wstring hour, minute;
-    Millis wait;
+    std::chrono::steady_clock::time_point due;
+    // The time from now until `d` after the minute began.
+    Millis In(Millis d = 0ms) const {
+        return std::chrono::duration_cast<Millis>(due + d - std::chrono::steady_clock::now());
+    }
 };
 Coming NextMinute(int lead = 8) {
     SYSTEMTIME t;
@@ -23,7 +27,7 @@ Coming NextMinute(int lead = 8) {
     int wait = 60 - t.wSecond;
     if (wait < lead) ++m, wait += 60;
     if (m >= 60) m -= 60, h = (h + 1) % 24;
-    return {Two(h), Two(m), Millis(wait * 1000 - t.wMilliseconds)};
+    return {Two(h), Two(m), std::chrono::steady_clock::now() + Millis(wait * 1000 - t.wMilliseconds)};
 }
 
 // Reminder and shutdown settings for a start; local pictures only and no
@@ -38,24 +42,49 @@ void Arm(int box, const Coming& at, const std::wstring& text = L"") {
 }
 
 TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
+    Listener ears;
     const Coming at = NextMinute();
     Arm(2, at, L"开会 e2e");
     Product app;
     app.Start();
-    const auto due = std::chrono::steady_clock::now() + at.wait;
-    HWND box = app.FindBox(L"小闹钟", at.wait + 20s);
+    Pump(at.In(-1500ms));
+    const std::int64_t before = ears.Position();
+    HWND box = app.FindBox(L"小闹钟", at.In(20s));
     ASSERT_NE(box, nullptr) << "no reminder";
     // The MESSAGE sound plays first, to its end (about 4 s).
-    const auto late = std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now() - due);
-    EXPECT_GE(late.count(), -1000);
-    EXPECT_LE(late.count(), 8000);
+    EXPECT_GE(at.In().count(), -8000) << "the box came late";
     EXPECT_EQ(Product::BoxText(box), L"开会 e2e   ");
     SaveScreenshot(nullptr, L"reminder");
+    if (ears.On()) EXPECT_EQ(ears.HeardAlone(L"MESSAGE", before, 4s), "");
     Product::Press(box, IDOK);
     app.OpenPanel();
     EXPECT_EQ(CheckState(app.Ctl(ID_CHECK1_0 + 2)), BST_UNCHECKED);
     EXPECT_FALSE(IsWindowEnabled(app.Ctl(ID_TEXT1_0 + 1)) || IsWindowEnabled(app.Ctl(ID_TEXT1_0 + 2)));
     EXPECT_EQ(StoredSettings()[L"tiptime"].second, L"1");  // the stored setting stays
+    app.Quit();
+}
+
+// The warning and its sound at second 00; the box cleared before second 30
+// keeps the computer on.
+TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinuteAndClearingTheBoxStopsTheShutdown) {
+    Listener ears;
+    const Coming at = NextMinute();
+    Arm(4, at);
+    Product app;
+    app.Start();
+    Pump(at.In(-1500ms));
+    const std::int64_t before = ears.Position();
+    const std::wstring warning =
+        L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自动关机时间!";
+    ASSERT_TRUE(WaitUntil([&] { return BalloonShows(warning); }, at.In(10s)));
+    EXPECT_GE(at.In().count(), -3000) << "the warning came late";
+    app.OpenPanel();
+    ASSERT_TRUE(Click(app.Ctl(Check(4))));
+    ASSERT_TRUE(WaitUntil([&] { return CheckState(app.Ctl(Check(4))) == BST_UNCHECKED; }));
+    ASSERT_LT(at.In(-25s).count(), 0) << "too late to clear the box";
+    if (ears.On()) EXPECT_EQ(ears.HeardAlone(L"CLOSE", before, 4s), "");
+    Pump(at.In(40s));
+    EXPECT_TRUE(app.Proc().Running()) << "the program ended although the box was cleared";
     app.Quit();
 }
 
@@ -78,7 +107,7 @@ TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
         const Coming at = NextMinute();
         Arm(2, at, target);
         app.Start();
-        ASSERT_TRUE(WaitUntil([&] { return fs::exists(mark) && fs::file_size(mark) > 0; }, at.wait + 20s))
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(mark) && fs::file_size(mark) > 0; }, at.In(20s)))
             << Narrow(target);
         EXPECT_EQ(app.FindBox(L"小闹钟", 1s), nullptr);
         std::ifstream in(mark);
@@ -101,7 +130,7 @@ TEST_F(ProductTest, DISABLED_ShutdownInAPrefixOfItsOwn) {
     ASSERT_NE(out, nullptr);
     const std::wstring warning =
         L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自动关机时间!";
-    ASSERT_TRUE(WaitUntil([&] { return BalloonShows(warning); }, at.wait + 10s));
+    ASSERT_TRUE(WaitUntil([&] { return BalloonShows(warning); }, at.In(10s)));
     const auto now = [] {
         SYSTEMTIME t;
         GetLocalTime(&t);

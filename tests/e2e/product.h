@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/control_ids.h"
@@ -96,6 +98,53 @@ inline bool BalloonShows(const std::wstring& text) {
     const auto shown = Balloons();
     return std::find(shown.begin(), shown.end(), text) != shown.end();
 }
+
+// What the program plays, recorded from construction on through the sound
+// server (tools/audio-check), where this machine has one.
+class Listener {
+public:
+    Listener() : tool_(AudioCheckTool(E2E_AUDIO_CHECK)) {
+        if (!RunningUnderWine() || !HaveAudioDevice()) return;
+        recorder_.emplace(tool_, box_.Dir());
+        on_ = recorder_->WaitStarted();
+    }
+    bool On() const { return on_; }
+    std::int64_t Position() const { return on_ ? recorder_->Position() : 0; }
+    // Ends the recording; "" when the program's recording `name` sounded whole
+    // and alone, beginning within `late` after the position `from`, else why not.
+    std::string HeardAlone(const std::wstring& name, std::int64_t from, Millis late = 3s) {
+        if (!on_) return "nothing was recorded";
+        const HMODULE exe = LoadLibraryExW(ProductPath().c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        const auto image = Resource(exe, name, L"WAV");
+        const std::string wav(image.begin(), image.end());
+        FreeLibrary(exe);
+        box_.Write(name + L".wav", wav);
+        // Until it has surely ended, with the silence after it that is checked too.
+        std::uint32_t rate = 0;
+        if (wav.size() > 34) std::memcpy(&rate, wav.data() + 24, sizeof rate);
+        const std::int64_t samples = static_cast<std::int64_t>(wav.size()) / (wav.size() > 34 && wav[34] == 16 ? 2 : 1);
+        const std::int64_t end = from + (late.count() / 1000 + 1) * Recorder::kRate +
+                                 samples * Recorder::kRate / std::max<std::uint32_t>(rate, 8000);
+        WaitUntil([&] { return recorder_->Position() >= end; }, late + 60s);
+        const std::string stopped = recorder_->Stop();
+        if (!stopped.starts_with("ok")) return stopped;
+        std::string report;
+        const int verdict = RunAudioCheck(
+            tool_, box_.Dir(),
+            {L"announce", UnixArg(recorder_->File()), L"--pieces", UnixArg(box_.Dir()), L"--expect", name,
+             L"--click", std::to_wstring(from), L"--late", std::to_wstring(late.count() / 1000.0),
+             L"--failed-wav", UnixArg(ArtifactDir() / (L"heard-" + name + L".wav"))},
+            report);
+        return verdict == 0 ? "" : report.empty() ? "audio-check gave no report" : report;
+    }
+
+private:
+    Sandbox box_{L"声音"};
+    std::string tool_;
+    std::optional<Recorder> recorder_;
+    bool on_ = false;
+};
 
 // The settings the program stored, without the list server the tests give it.
 inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() {

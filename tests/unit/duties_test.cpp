@@ -11,8 +11,9 @@ namespace {
 
 struct Day : FakeApp {
     Day() {
+        std::uint8_t sample = 0x80;  // each its own, to be told apart once played
         for (const char* n : {"CLOCK", "MESSAGE", "CLOSE"})
-            sys.wavs[n] = wavtest::Pcm(8000, 8, wavtest::Bytes(4, 0x80));
+            sys.wavs[n] = wavtest::Pcm(8000, 8, wavtest::Bytes(4, sample++));
         frm.Form_Load();
         sys.files.insert(frm.AppDir + L"deskurl.ini");  // no acquisition in the way
     }

@@ -18,6 +18,7 @@
 #include "platform/system.h"
 #include "platform/transfer.h"
 #include "platform/window.h"
+#include "sound/wav.h"
 
 constexpr int Check1(int i) { return ID_CHECK1_0 + i; }
 constexpr int Text1(int i) { return ID_TEXT1_0 + i; }
@@ -259,8 +260,12 @@ public:
     }
     void PlayImage(std::span<const std::uint8_t> image, std::uint32_t flags) override {
         std::string name = "<image>";
-        for (auto& [n, img] : wavs)
-            if (img.data() == image.data() && img.size() == image.size()) name = n;
+        for (auto& [n, img] : wavs) {
+            const auto wide = Widen8(img);  // an 8-bit recording plays as its 16-bit copy
+            if ((img.data() == image.data() && img.size() == image.size()) ||
+                (wide && std::ranges::equal(*wide, image)))
+                name = n;
+        }
         played.push_back({name, flags, image.size()});
     }
 };

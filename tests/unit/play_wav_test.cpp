@@ -42,7 +42,7 @@ std::vector<std::string> Heard(const FakeSystem& sys) {
 
 TEST(PlayWav, AlwaysPassesTheImageFromMemoryAndAnUnknownNameReachesTheCaller) {
     FakeSystem sys;
-    sys.wavs["CLOCK"] = Pcm(11025, 8, Bytes(40, 0x80));
+    sys.wavs["CLOCK"] = Pcm(11025, 16, Bytes(40, 0));
     sys.wavs["EMPTY"] = {};
     const std::pair<std::optional<std::uint32_t>, std::uint32_t> cases[] = {
         {std::nullopt, 6}, {0, 4}, {1, 5}, {2, 6}, {4, 4}, {5, 5}, {6, 6}, {8, 12}};
@@ -55,6 +55,19 @@ TEST(PlayWav, AlwaysPassesTheImageFromMemoryAndAnUnknownNameReachesTheCaller) {
         try { PlayWav(sys, n); ADD_FAILURE() << n; } catch (const SoundNotFound& e) { EXPECT_EQ(e.name, n); }
     // clang-format on
     EXPECT_EQ(sys.played.size(), std::size(cases));
+}
+
+TEST(PlayWav, An8BitSoundPlaysAs16BitUnlessItPlaysOnAfterTheCall) {
+    ListeningSystem sys;
+    sys.wavs["MESSAGE"] = Pcm(11025, 8, Bytes{0x80, 0x00, 0xFF, 0x81});
+    PlayWav(sys, "message");
+    PlayWav(sys, "message", snd::kAsync);  // the copy would be gone while it plays
+    ASSERT_EQ(sys.heard.size(), 2u);
+    const auto wide = ParseWav(sys.heard[0]);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->format, (WavFormat{1, 1, 11025, 22050, 2, 16}));
+    EXPECT_EQ(Bytes(wide->data.begin(), wide->data.end()), (Bytes{0, 0, 0, 0x80, 0, 0x7F, 0, 1}));
+    EXPECT_EQ(sys.heard[1], sys.wavs["MESSAGE"]);
 }
 
 // The announcement plays as one image holding the pieces in order; pieces
