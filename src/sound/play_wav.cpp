@@ -6,12 +6,12 @@
 #include "sound/speech.h"
 #include "sound/wav.h"
 
-void PlayWav(System& sys, std::string_view name, std::uint32_t flags) {
-    const auto image = sys.FindWav(name);
-    if (image.empty()) throw SoundNotFound(name);
-    // Converting an 8-bit sound to the device's rate, Wine ends it with zero
-    // bytes: a full-scale click. As 16-bit, its padding is silence. Only a
-    // sound that ends before the call returns may play from a copy.
+namespace {
+
+// Wine ends an 8-bit sound with zero bytes, a full-scale click; as 16-bit,
+// its padding is silence. Only a sound that ends before the call returns
+// may play from a copy.
+void Play(System& sys, std::span<const std::uint8_t> image, std::uint32_t flags) {
     if (!(flags & snd::kAsync)) {
         if (const auto wide = Widen8(image)) {
             sys.PlayImage(*wide, flags | snd::kMemory);
@@ -19,6 +19,14 @@ void PlayWav(System& sys, std::string_view name, std::uint32_t flags) {
         }
     }
     sys.PlayImage(image, flags | snd::kMemory);
+}
+
+}  // namespace
+
+void PlayWav(System& sys, std::string_view name, std::uint32_t flags) {
+    const auto image = sys.FindWav(name);
+    if (image.empty()) throw SoundNotFound(name);
+    Play(sys, image, flags);
 }
 
 void SpeakTime(System& sys, const LocalTime& now) {
@@ -35,7 +43,7 @@ void SpeakTime(System& sys, const LocalTime& now) {
     }
     if (images.size() == pieces.size()) {
         if (const auto joined = JoinWav(images)) {
-            sys.PlayImage(*joined, snd::kDefault);
+            Play(sys, *joined, snd::kDefault);
             return;
         }
     }

@@ -52,6 +52,7 @@ TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
     HWND box = app.FindBox(L"小闹钟", at.In(20s));
     ASSERT_NE(box, nullptr) << "no reminder";
     // The MESSAGE sound plays first, to its end (about 4 s).
+    EXPECT_LT(at.In().count(), 0) << "the box came early";
     EXPECT_GE(at.In().count(), -8000) << "the box came late";
     EXPECT_EQ(Product::BoxText(box), L"开会 e2e   ");
     SaveScreenshot(nullptr, L"reminder");
@@ -77,6 +78,7 @@ TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinuteAndClearingTheBoxStopsThe
     const std::wstring warning =
         L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自动关机时间!";
     ASSERT_TRUE(WaitUntil([&] { return BalloonShows(warning); }, at.In(10s)));
+    EXPECT_LE(at.In().count(), 500) << "the warning came early";
     EXPECT_GE(at.In().count(), -3000) << "the warning came late";
     app.OpenPanel();
     ASSERT_TRUE(Click(app.Ctl(Check(4))));
