@@ -18,36 +18,39 @@ bool IsId(std::span<const std::uint8_t> b, std::size_t at, const char* id) {
     return std::memcmp(b.data() + at, id, 4) == 0;
 }
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-void PutId(std::vector<std::uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
-
 constexpr std::size_t kHeaderSize = 44;
 
-// The 44-byte header of a PCM image holding dataSize bytes of samples.
+// The 44-byte header of a PCM image holding dataSize bytes of samples, with
+// room reserved for them.
 std::vector<std::uint8_t> Header(const WavFormat& f, std::uint32_t dataSize) {
-    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> out(kHeaderSize);
+    std::size_t at = 0;
+    const auto id = [&](const char* s) {
+        std::memcpy(out.data() + at, s, 4);
+        at += 4;
+    };
+    const auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out[at++] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    id("RIFF");
+    put(static_cast<std::uint32_t>(kHeaderSize - 8) + dataSize + (dataSize & 1), 4);
+    id("WAVE");
+    id("fmt ");
+    put(16, 4);
+    put(f.formatTag, 2);
+    put(f.channels, 2);
+    put(f.sampleRate, 4);
+    put(f.byteRate, 4);
+    put(f.blockAlign, 2);
+    put(f.bitsPerSample, 2);
+    id("data");
+    put(dataSize, 4);
     out.reserve(kHeaderSize + dataSize + (dataSize & 1));
-    PutId(out, "RIFF");
-    Put32(out, static_cast<std::uint32_t>(kHeaderSize - 8) + dataSize + (dataSize & 1));
-    PutId(out, "WAVE");
-    PutId(out, "fmt ");
-    Put32(out, 16);
-    Put16(out, f.formatTag);
-    Put16(out, f.channels);
-    Put32(out, f.sampleRate);
-    Put32(out, f.byteRate);
-    Put16(out, f.blockAlign);
-    Put16(out, f.bitsPerSample);
-    PutId(out, "data");
-    Put32(out, dataSize);
     return out;
 }
 
