@@ -69,7 +69,9 @@ TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
 // keeps the computer on.
 TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinuteAndClearingTheBoxStopsTheShutdown) {
     Listener ears;
-    const Coming at = NextMinute();
+    // The notification area holds a new balloon until the one before, the
+    // start-up greeting, has shown for 10 s.
+    const Coming at = NextMinute(16);
     Arm(4, at);
     Product app;
     app.Start();
@@ -124,7 +126,7 @@ TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
 // request ends the whole Wine session, this test with it. It arms the
 // shutdown, writes when it saw the warning, and waits to be ended.
 TEST_F(ProductTest, DISABLED_ShutdownInAPrefixOfItsOwn) {
-    const Coming at = NextMinute(12);
+    const Coming at = NextMinute(16);  // past the greeting's 10 s, as above
     Arm(4, at);
     Product app;
     app.Start();
