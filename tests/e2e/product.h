@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 
 #include "app/control_ids.h"
+#include "sound/wav.h"
 #include "support/driver.h"
 
 namespace e2e {
@@ -116,16 +116,16 @@ public:
         if (!on_) return "nothing was recorded";
         const HMODULE exe = LoadLibraryExW(ProductPath().c_str(), nullptr,
                                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        const auto image = Resource(exe, name, L"WAV");
-        const std::string wav(image.begin(), image.end());
+        const auto bytes = Resource(exe, name, L"WAV");
+        const std::vector<std::uint8_t> wav(bytes.begin(), bytes.end());
         FreeLibrary(exe);
-        box_.Write(name + L".wav", wav);
+        box_.Write(name + L".wav", std::string(wav.begin(), wav.end()));
         // Until it has surely ended, with the silence after it that is checked too.
-        std::uint32_t rate = 0;
-        if (wav.size() > 34) std::memcpy(&rate, wav.data() + 24, sizeof rate);
-        const std::int64_t samples = static_cast<std::int64_t>(wav.size()) / (wav.size() > 34 && wav[34] == 16 ? 2 : 1);
+        const auto info = ParseWav(wav);
+        if (!info) return "the program holds no such recording";
+        const std::int64_t frames = info->data.size() / info->format.blockAlign;
         const std::int64_t end = from + (late.count() / 1000 + 1) * Recorder::kRate +
-                                 samples * Recorder::kRate / std::max<std::uint32_t>(rate, 8000);
+                                 frames * Recorder::kRate / info->format.sampleRate;
         WaitUntil([&] { return recorder_->Position() >= end; }, late + 60s);
         const std::string stopped = recorder_->Stop();
         if (!stopped.starts_with("ok")) return stopped;
