@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "download/file_download.h"
 #include "frmmain.h"
 #include "win32/main_window.h"
 #include "win32/win32_desktop.h"
@@ -11,7 +12,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32Desktop desk;
     MainWindow window(instance);
     // Transfers keep the window's keys working while they wait.
-    WinHttpTransfer transfer(30000, [&window](MSG& m) { return window.PreTranslate(m); });
+    WinHttpTransfer transfer(CFileDownload::kStallMs, [&window](MSG& m) { return window.PreTranslate(m); });
     Frmmain frm(window, sys, desk, transfer);
     if (!frm.ShouldStart()) return 0;
     window.Attach(&frm);

@@ -24,6 +24,8 @@ class CFileDownload {
 public:
     static constexpr std::uint64_t kListLimit = 4ull << 20;
     static constexpr std::uint64_t kPictureLimit = 64ull << 20;
+    // A transfer with no progress for this long ends as stalled.
+    static constexpr std::uint32_t kStallMs = 30000;
 
     CFileDownload(Transfer& transfer, System& sys) : transfer_(transfer), sys_(sys) {}
     CFileDownload(const CFileDownload&) = delete;

@@ -27,6 +27,7 @@ public:
     virtual bool CopyBitmap(const std::wstring& bitmap, const std::wstring& dst) = 0;
     // Names of the plain files directly inside a folder, in listing order.
     virtual std::vector<std::wstring> ListFiles(const std::wstring& folder) const = 0;
-    // A full-screen program (a game, a film, a presentation) is in front.
-    virtual bool FullScreenBusy() const = 0;
+    // The shell's notification state (QUERY_USER_NOTIFICATION_STATE, as the
+    // platform numbers it); 0 when it cannot be asked.
+    virtual int NotificationState() const = 0;
 };

@@ -21,10 +21,12 @@ inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerCancel = 2;
 }  // namespace mb
 
+// The first message number a program may give its own messages (WM_APP).
+inline constexpr unsigned kAppMessage = 0x8000;
+
 // Mouse messages as the platform numbers them; the tray icon reports its
 // events with these.
 namespace mouse {
-inline constexpr int kMove = 512;     // WM_MOUSEMOVE
 inline constexpr int kLeftUp = 514;   // WM_LBUTTONUP
 inline constexpr int kRightUp = 517;  // WM_RBUTTONUP
 }  // namespace mouse

@@ -10,7 +10,6 @@
 
 // Play flags, numbered as the platform's sound call numbers them.
 namespace snd {
-inline constexpr std::uint32_t kSync = 0;
 inline constexpr std::uint32_t kAsync = 1;
 inline constexpr std::uint32_t kNoDefault = 2;
 inline constexpr std::uint32_t kMemory = 4;  // the argument is an image, not a file name

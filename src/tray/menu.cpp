@@ -6,12 +6,6 @@
 
 namespace menu {
 
-const wchar_t* const kCaptions[kItems] = {
-    L"设置(&S)...",  L"桌面属性(&D)",   L"收藏当前壁纸(&C)", L"打开壁纸目录(&F)", L"-",
-    L"作者网站(&W)", L"给作者写信(&M)", L"帮助说明(&H)",     L"关于(&A)...",      L"-",
-    L"退出(&Q)",
-};
-
 std::wstring VersionLine(int major, int minor) {
     std::wstring m = std::to_wstring(minor);
     if (minor >= 0 && minor < 10) m = L"0" + m;
@@ -45,28 +39,28 @@ std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entr
 
 void MenuCommands::Run(int index) {
     switch (index) {
-    case 1:
+    case menu::kDisplayProperties:
         Step([&] { sys_.StartProcess(menu::kDisplaySettings); });
         break;
-    case 2:
+    case menu::kKeepWallpaper:
         Step([&] { KeepCurrentWallpaper(); });
         break;
-    case 3:
+    case menu::kOpenFolder:
         Labapp_Click();
         break;
-    case 5:
-        Step([&] { ui_.ShellOpen(menu::kHomePage); });
+    case menu::kHomePage:
+        Step([&] { ui_.ShellOpen(menu::kHomePageUrl); });
         break;
-    case 6:
+    case menu::kWriteMail:
         Step([&] { ui_.ShellOpen(std::wstring(L"mailto:") + menu::kMailAddress); });
         break;
-    case 7:
+    case menu::kHelp:
         // Quoted, so that a program folder with blanks in its path still opens;
         // the viewer reads its command line in the ANSI code page.
         Step(
             [&] { sys_.StartProcess(L"hh.exe \"" + sys_.AnsiSafePath(form_.AppDir + L"help.chm") + L"\""); });
         break;
-    case 8:
+    case menu::kAbout:
         Step([&] {
             ui_.MsgBox(menu::AboutText(APP_VERSION_MAJOR, APP_VERSION_MINOR), mb::kOk + mb::kInformation,
                        L" 关于...");

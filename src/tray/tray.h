@@ -18,7 +18,7 @@ inline constexpr const wchar_t* kAgainGreeting = L"呵呵，我又躲到这里�
 // The icon's events come as this private message (WM_APP + 1), the event in
 // the low word of lParam: a message of the window's own would be taken for
 // real mouse moves over the open window.
-inline constexpr unsigned kCallbackMessage = 0x8000 + 1;
+inline constexpr unsigned kCallbackMessage = kAppMessage + 1;
 inline constexpr unsigned kFlags = nif::kMessage | nif::kIcon | nif::kTip | nif::kInfo;
 inline constexpr unsigned kIconId = 1;  // the program's only icon
 

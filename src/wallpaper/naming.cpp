@@ -76,6 +76,12 @@ int NextPosition(int current, int count, bool random, double r) {
     return current >= 0 && current < count - 1 ? current + 1 : 0;
 }
 
+bool FullScreenBusy(int notificationState) {
+    constexpr int kBusy = 2, kD3dFullScreen = 3, kPresentation = 4;
+    return notificationState == kBusy || notificationState == kD3dFullScreen ||
+           notificationState == kPresentation;
+}
+
 std::wstring RegistryText(const std::wstring& text, int count) {
     constexpr std::size_t kBuffer = 255;
     std::wstring buf = text.substr(0, std::min(text.find(L'\0'), kBuffer - 1));

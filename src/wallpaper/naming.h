@@ -35,6 +35,10 @@ bool ChangeDue(const LocalTime& last, const LocalTime& now, const std::wstring& 
 // random from r in [0, 1); -1 for an empty list.
 int NextPosition(int current, int count, bool random, double r);
 
+// Whether the shell's notification state means a full-screen program (a
+// game, a film, a presentation) is in front.
+bool FullScreenBusy(int notificationState);
+
 // A registry text laid out in a 255-character buffer (the text cut so that
 // its NUL survives, the NUL, blanks), of which the first `count` characters
 // are stored.

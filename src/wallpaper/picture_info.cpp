@@ -137,4 +137,8 @@ std::optional<PictureInfo> SniffPicture(std::span<const std::uint8_t> head) {
 
 bool TooLarge(const PictureInfo& info) { return std::uint64_t{info.width} * info.height > kMaxPixels; }
 
+int AppliedOrientation(const PictureInfo& info) {
+    return info.kind == PictureKind::Jpeg ? info.orientation : 1;
+}
+
 }  // namespace wallpaper

@@ -28,4 +28,8 @@ constexpr std::uint64_t kMaxPixels = 100'000'000;
 
 bool TooLarge(const PictureInfo& info);
 
+// The EXIF orientation a conversion turns the picture by: a JPEG's own; the
+// other kinds carry none that decoders agree on.
+int AppliedOrientation(const PictureInfo& info);
+
 }  // namespace wallpaper

@@ -41,7 +41,7 @@ void Rotation::Timer2_Timer() {
     if (!wallpaper::ChangeDue(form_.LastChange, now, panel_.Text(0))) return;
     // Nobody sees a new picture behind a game or a film, and the change
     // would stutter it: it waits and comes at the first tick after.
-    if (desk_.FullScreenBusy()) return;
+    if (wallpaper::FullScreenBusy(desk_.NotificationState())) return;
     form_.LastChange = now;
     ChangeWallpaper();
 }

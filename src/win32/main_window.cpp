@@ -156,7 +156,7 @@ LRESULT MainWindow::HandleCommand(WPARAM wp, LPARAM lp) {
     const int id = LOWORD(wp);
     const int code = HIWORD(wp);
     if (!frm_) return 0;
-    if (lp == 0 && id >= ID_MNWALL_0 && id < ID_MNWALL_0 + menu::kItems) {
+    if (lp == 0 && id >= ID_MNWALL_0 && id < ID_MNWALL_0 + menu::kCount) {
         frm_->mnwall_Click(id - ID_MNWALL_0);
     } else if (lp != 0 && (code == BN_CLICKED || code == STN_CLICKED)) {
         // BN_CLICKED and STN_CLICKED share their value.

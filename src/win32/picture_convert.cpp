@@ -161,8 +161,7 @@ bool ConvertToBitmap(const std::wstring& src, const std::wstring& dst, std::uint
     if (!info || TooLarge(*info)) return false;
     FileImage image;
     // The decoder and its buffers are gone before the file is written.
-    if (!Decode(src, info->kind == PictureKind::Jpeg ? info->orientation : 1, maxW, maxH, image))
-        return false;
+    if (!Decode(src, AppliedOrientation(*info), maxW, maxH, image)) return false;
     return WriteReplacing(dst, image.bytes.get(), image.size);
 }
 

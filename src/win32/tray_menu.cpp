@@ -34,12 +34,9 @@ bool MainWindow::NotifyIcon(int action, const TrayRecord& r) {
 void MainWindow::CreateMenus() {
     if (popup_) return;
     popup_.reset(::CreatePopupMenu());
-    for (int i = 0; i < menu::kItems; ++i) {
-        if (std::wstring(menu::kCaptions[i]) == L"-")
-            ::AppendMenuW(popup_.get(), MF_SEPARATOR, ID_MNWALL_0 + i, nullptr);
-        else
-            ::AppendMenuW(popup_.get(), MF_STRING, ID_MNWALL_0 + i, menu::kCaptions[i]);
-    }
+    for (const menu::Item& item : menu::kItems)
+        ::AppendMenuW(popup_.get(), item.caption ? MF_STRING : MF_SEPARATOR, ID_MNWALL_0 + item.command,
+                      item.caption);
 }
 
 void MainWindow::PopupMenu() {

@@ -85,11 +85,10 @@ std::vector<std::wstring> Win32Desktop::ListFiles(const std::wstring& folder) co
     return names;
 }
 
-bool Win32Desktop::FullScreenBusy() const {
-    // QUNS_BUSY, QUNS_RUNNING_D3D_FULL_SCREEN, QUNS_PRESENTATION_MODE.
+int Win32Desktop::NotificationState() const {
     using QueryFn = HRESULT(WINAPI*)(int*);
     static const auto query =
         ProcAddress<QueryFn>(::GetModuleHandleW(L"shell32.dll"), "SHQueryUserNotificationState");
     int state = 0;
-    return query && SUCCEEDED(query(&state)) && (state == 2 || state == 3 || state == 4);
+    return query && SUCCEEDED(query(&state)) ? state : 0;
 }

@@ -12,7 +12,7 @@ public:
     bool ConvertToBitmap(const std::wstring& picture, const std::wstring& dst) override;
     bool CopyBitmap(const std::wstring& bitmap, const std::wstring& dst) override;
     std::vector<std::wstring> ListFiles(const std::wstring& folder) const override;
-    bool FullScreenBusy() const override;
+    int NotificationState() const override;
 
 private:
     ComLibrary com_;  // the picture decoders are COM objects

@@ -17,7 +17,7 @@ public:
     // stallMs: a transfer with no progress for that long ends as stalled.
     // preTranslate: sees every message of Run's loop first; true when it
     // handled the message (the main window's keys), which is then not dispatched.
-    explicit WinHttpTransfer(DWORD stallMs = 30000, std::function<bool(MSG&)> preTranslate = {});
+    explicit WinHttpTransfer(DWORD stallMs, std::function<bool(MSG&)> preTranslate = {});
     ~WinHttpTransfer() override;
     WinHttpTransfer(const WinHttpTransfer&) = delete;
     WinHttpTransfer& operator=(const WinHttpTransfer&) = delete;

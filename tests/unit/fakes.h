@@ -303,7 +303,7 @@ public:
         return ConvertToBitmap(bitmap, dst);
     }
     std::vector<std::wstring> ListFiles(const std::wstring&) const override { return folder; }
-    bool FullScreenBusy() const override { return busy; }
+    int NotificationState() const override { return busy ? 3 : 1; }
 };
 
 // A web that answers from a map of addresses to bodies, into the fake
