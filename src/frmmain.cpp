@@ -2,7 +2,7 @@
 
 #include "app/control_ids.h"
 #include "app/layout.h"
-#include "base/step.h"
+#include "base/ignore_errors.h"
 
 namespace {
 bool InRange(int id, int first, int count) { return id >= first && id < first + count; }
@@ -14,8 +14,8 @@ Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk, Transfer& transfer)
       sound_(sys),
       panel_(ui, sys),
       tray_(ui, sys, sound_, *this),
-      menu_(ui, sys, *this),
       rotation_(ui, sys, desk, *this, panel_, tray_),
+      menu_(ui, sys, *this, rotation_),
       downloads_(ui, sys, transfer, *this, panel_, tray_, rotation_),
       acquisition_(sys, sound_, *this, panel_, tray_, rotation_, downloads_),
       duties_(ui, sys, sound_, panel_, tray_),
@@ -24,39 +24,39 @@ Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk, Transfer& transfer)
 bool Frmmain::ShouldStart() { return !sys_.AnotherInstanceRunning(); }
 
 void Frmmain::Form_Load() {
-    Step([&] {
+    IgnoreErrors([&] {
         int sw = 0, sh = 0, ww = 0, wh = 0;
         ui_.ScreenSize(sw, sh);
         ui_.WindowSize(ww, wh);
         ui_.MoveTo((sw - ww) / 2, (sh - wh) / 2);
     });
-    Step([&] { SetWindowState(WindowState::Minimized); });
-    Step([&] { WinDir = sys_.WindowsDirectory() + L"\\"; });
-    Step([&] {
+    IgnoreErrors([&] { SetWindowState(WindowState::Minimized); });
+    IgnoreErrors([&] { WinDir = sys_.WindowsDirectory() + L"\\"; });
+    IgnoreErrors([&] {
         std::wstring exe = sys_.ExecutablePath();
         const auto slash = exe.find_last_of(L"\\/");
         AppDir = slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash + 1);
         if (AppDir.empty() || AppDir.back() != L'\\') AppDir += L'\\';
     });
-    Step([&] {
+    IgnoreErrors([&] {
         const std::wstring list = AppDir + L"deskurl.ini";
         if (sys_.FileExists(list)) sys_.RemoveFile(list);
     });
-    Step([&] {
+    IgnoreErrors([&] {
         const std::wstring folder = AppDir + L"Wallpaper";
         if (!sys_.PathExists(folder)) sys_.CreateFolder(folder);
     });
-    Step([&] { panel_.Load(); });
-    Step([&] { downloads_.Create(); });
-    Step([&] { ui_.SetTimer(Timer::Timer3, TimerPeriodMs(Timer::Timer3)); });
-    Step([&] { LastSpeak = sys_.Now(); });
-    Step([&] { sys_.TrimWorkingSet(); });
+    IgnoreErrors([&] { panel_.Load(); });
+    IgnoreErrors([&] { downloads_.Create(); });
+    IgnoreErrors([&] { ui_.SetTimer(Timer::Timer3, TimerPeriodMs(Timer::Timer3)); });
+    IgnoreErrors([&] { LastSpeak = sys_.Now(); });
+    IgnoreErrors([&] { sys_.TrimWorkingSet(); });
 }
 
 void Frmmain::Form_Unload() {
-    Step([&] { sys_.RemoveFile(AppDir + L"deskurl.ini"); });
-    Step([&] { tray_.Remove(); });
-    Step([&] { downloads_.Release(); });
+    IgnoreErrors([&] { sys_.RemoveFile(AppDir + L"deskurl.ini"); });
+    IgnoreErrors([&] { tray_.Remove(); });
+    IgnoreErrors([&] { downloads_.Release(); });
 }
 
 void Frmmain::Form_Close() { ui_.Unload(); }
@@ -136,12 +136,12 @@ void Frmmain::Cmdok_Click(int index) {
 
 void Frmmain::mnwall_Click(int index) {
     if (index == menu::kSettings) {
-        Step([&] { panel_.RememberChecks(); });
-        Step([&] { SetWindowState(WindowState::Normal); });
-        Step([&] { ui_.Show(TabOrder().front()); });
-        Step([&] { tray_.Remove(); });
+        IgnoreErrors([&] { panel_.RememberChecks(); });
+        IgnoreErrors([&] { SetWindowState(WindowState::Normal); });
+        IgnoreErrors([&] { ui_.Show(TabOrder().front()); });
+        IgnoreErrors([&] { tray_.Remove(); });
     } else if (index == menu::kQuit) {
-        Step([&] { ui_.Unload(); });
+        IgnoreErrors([&] { ui_.Unload(); });
     } else {
         menu_.Run(index);
     }

@@ -23,7 +23,7 @@ public:
     Frmmain(const Frmmain&) = delete;
     Frmmain& operator=(const Frmmain&) = delete;
 
-    // Start-up step 1, before the window exists: false ends this instance.
+    // Before the window exists: false when another instance runs, and this one ends.
     bool ShouldStart();
 
     void Form_Load();
@@ -57,10 +57,6 @@ public:
         tray_.ShowTrayTip(text, action);
     }
 
-    SettingsPanel& Panel() { return panel_; }
-    Rotation& Rotations() { return rotation_; }
-    WallpaperDownloads& Downloads() { return downloads_; }
-
 private:
     // Sets the window state; a change runs the resize handling.
     void SetWindowState(WindowState state);
@@ -70,8 +66,8 @@ private:
     Sound sound_;
     SettingsPanel panel_;
     Tray tray_;
-    MenuCommands menu_;
     Rotation rotation_;
+    MenuCommands menu_;
     WallpaperDownloads downloads_;
     Acquisition acquisition_;
     TimedDuties duties_;

@@ -48,7 +48,7 @@ int NextInTabOrder(std::span<const int> order, int current, bool backwards, bool
 void SettingsPanel::Load() {
     using namespace settings;
     // Each value in its own step: one bad value touches only its own control.
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < box::kChecks; ++i) {
         try {
             const auto text =
                 sys_.GetSetting(kApp, kSection, kCheckKeys[i].name).value_or(kCheckKeys[i].fallback);
@@ -56,7 +56,7 @@ void SettingsPanel::Load() {
         } catch (...) {
         }
     }
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < box::kTexts; ++i) {
         try {
             ui_.SetText(Text1(i),
                         sys_.GetSetting(kApp, kSection, kTextKeys[i].name).value_or(kTextKeys[i].fallback));
@@ -76,16 +76,14 @@ void SettingsPanel::SetCheck(int index, int value) {
 }
 
 void SettingsPanel::Check1_Click(int) {
-    const bool reminder = ui_.GetValue(Check1(2)) == 1;
-    ui_.SetEnabled(Text1(1), reminder);
-    ui_.SetEnabled(Text1(2), reminder);
-    const bool shutdown = ui_.GetValue(Check1(4)) == 1;
-    ui_.SetEnabled(Text1(4), shutdown);
-    ui_.SetEnabled(Text1(5), shutdown);
+    ui_.SetEnabled(Text1(box::kReminderHour), ReminderOn());
+    ui_.SetEnabled(Text1(box::kReminderMinute), ReminderOn());
+    ui_.SetEnabled(Text1(box::kShutdownHour), ShutdownOn());
+    ui_.SetEnabled(Text1(box::kShutdownMinute), ShutdownOn());
 }
 
 void SettingsPanel::Check1_UserClick(int index) {
-    if (index < 0 || index > 4) return;
+    if (index < 0 || index >= box::kChecks) return;
     // A click checks a clear or greyed box and clears a checked one.
     SetCheck(index, ui_.GetValue(Check1(index)) == 1 ? 0 : 1);
 }
@@ -97,19 +95,22 @@ int SettingsPanel::Check1_KeyPress(int, int ch) {
 
 int SettingsPanel::Text1_KeyPress(int index, int ch) {
     if (ch == key::kEnter) ui_.PostTab();
-    if (index != 3 && (ch < '0' || ch > '9')) return 0;
+    if (index != box::kReminderText && (ch < '0' || ch > '9')) return 0;
     return ch;
 }
 
 void SettingsPanel::Text1_GotFocus(int index) {
-    if (index == 3 && ui_.GetText(Text1(3)) == kPlaceholder) ui_.SetText(Text1(3), L"");
+    if (index == box::kReminderText && ReminderTarget() == kPlaceholder) ui_.SetText(Text1(index), L"");
     ui_.SetBackColor(Text1(index), kFocusedColor);
 }
 
 void SettingsPanel::Text1_LostFocus(int index) {
     ui_.SetBackColor(Text1(index), kUnfocusedColor);
-    if (index != 1 && index != 2 && index != 4 && index != 5) return;
-    const int limit = (index == 1 || index == 4) ? 24 : 60;
+    using namespace box;
+    const bool hour = index == kReminderHour || index == kShutdownHour;
+    const bool minute = index == kReminderMinute || index == kShutdownMinute;
+    if (!hour && !minute) return;
+    const int limit = hour ? 24 : 60;
     if (!panel::TimeBoxRejected(ui_.GetText(Text1(index)), limit)) return;
     ui_.MsgBox(L"   请输入标准的时间格式!    ", mb::kOk + mb::kInformation, L"提示");
     ui_.SetText(Text1(index), L"");
@@ -124,25 +125,25 @@ bool SettingsPanel::Cmdok_Click(int index) {
             L"请按'确定'，如果只想让设定本次有效，请按'取消'。    ";
         if (ui_.MsgBox(prompt, mb::kOkCancel + mb::kInformation, L"提示") == mb::kAnswerOk) {
             // A failed write loses only that value; the others are still written.
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < box::kChecks; ++i)
                 sys_.SaveSetting(kApp, kSection, kCheckKeys[i].name,
                                  std::to_wstring(ui_.GetValue(Check1(i))));
-            for (int i = 0; i < 6; ++i)
+            for (int i = 0; i < box::kTexts; ++i)
                 sys_.SaveSetting(kApp, kSection, kTextKeys[i].name, ui_.GetText(Text1(i)));
         }
     } else if (index == 1) {
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < box::kChecks; ++i)
             if (const auto state = ToCheckState(tags_[i])) SetCheck(i, *state);
     } else {
         return false;
     }
-    if (Text(1).empty() || Text(2).empty() || Text(3).empty()) SetCheck(2, 0);
-    if (Text(4).empty() || Text(5).empty()) SetCheck(4, 0);
+    if (ReminderHour().empty() || ReminderMinute().empty() || ReminderTarget().empty()) SwitchReminderOff();
+    if (ShutdownHour().empty() || ShutdownMinute().empty()) SetCheck(box::kShutdown, 0);
     return true;
 }
 
 void SettingsPanel::RememberChecks() {
-    for (int i = 0; i < 5; ++i) tags_[i] = std::to_wstring(ui_.GetValue(Check1(i)));
+    for (int i = 0; i < box::kChecks; ++i) tags_[i] = std::to_wstring(ui_.GetValue(Check1(i)));
 }
 
 void SettingsPanel::TabKey(bool backwards) {

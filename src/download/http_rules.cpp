@@ -4,16 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "base/web_address.h"
+
 namespace {
-
-wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-
-bool StartsWithNoCase(const std::wstring& s, const wchar_t* prefix) {
-    std::size_t i = 0;
-    for (; prefix[i]; ++i)
-        if (i >= s.size() || Lower(s[i]) != prefix[i]) return false;
-    return true;
-}
 
 bool IsAlpha(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 
@@ -69,13 +62,8 @@ std::wstring WithCleanPath(const std::wstring& s, std::size_t pathAt) {
 }  // namespace
 
 bool Fetchable(const std::wstring& url) {
-    std::size_t host = 0;
-    if (StartsWithNoCase(url, L"http://"))
-        host = 7;
-    else if (StartsWithNoCase(url, L"https://"))
-        host = 8;
-    else
-        return false;
+    if (!IsWebAddress(url)) return false;
+    const std::size_t host = url.find(L"//") + 2;
     for (wchar_t c : url)
         if (c < 0x20 || c == 0x7F) return false;
     const std::size_t end = AuthorityEnd(url, host);

@@ -2,7 +2,7 @@
 
 #include "app/layout.h"
 #include "app/settings.h"
-#include "base/step.h"
+#include "base/ignore_errors.h"
 #include "download/http_rules.h"
 #include "download/wallpaper_list.h"
 #include "wallpaper/naming.h"
@@ -17,11 +17,11 @@ constexpr int kListAttempts = 20;
 #endif
 
 void WallpaperDownloads::Create() {
-    Step([&] {
-        listAddress_ = download::ListAddress(sys_.GetSetting(settings::kApp, settings::kSection, L"listhost"),
-                                             LIST_HOST);
+    IgnoreErrors([&] {
+        listAddress_ = download::ListAddress(
+            sys_.GetSetting(settings::kApp, settings::kSection, settings::kListHost), LIST_HOST);
     });
-    Step([&] {
+    IgnoreErrors([&] {
         m_oFileDownload = std::make_unique<CFileDownload>(transfer_, sys_);
         m_oFileDownload->OnProgress = [this](std::int32_t p, std::int32_t m, std::int32_t s,
                                              const std::wstring& t) {
@@ -32,8 +32,8 @@ void WallpaperDownloads::Create() {
 
 void WallpaperDownloads::Release() {
     released_ = true;
-    if (m_oFileDownload) Step([&] { m_oFileDownload->AbortDownloading(); });
-    Step([&] { ui_.KillTimer(Timer::Timer1); });
+    if (m_oFileDownload) IgnoreErrors([&] { m_oFileDownload->AbortDownloading(); });
+    IgnoreErrors([&] { ui_.KillTimer(Timer::Timer1); });
 }
 
 void WallpaperDownloads::GetWallpaperList() {
@@ -42,18 +42,19 @@ void WallpaperDownloads::GetWallpaperList() {
     form_.DownloadPercent = 0;
     for (int attempt = 0; attempt < kListAttempts; ++attempt) {
         if (released_ || !m_oFileDownload) return;  // the program is ending
-        Step([&] { m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile); });
-        Step([&] { ui_.DoEvents(); });
+        IgnoreErrors([&] { m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile); });
+        IgnoreErrors([&] { ui_.DoEvents(); });
         if (released_) return;
         if (sys_.FileExists(form_.DownloadFile) && LoadWallpaperList()) return;
     }
-    Step([&] { panel_.SetCheck(1, 1); });
-    Step([&] { tray_.ShowTrayTip(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! ", L"1"); });
+    IgnoreErrors([&] { panel_.SetLocalOnly(); });
+    IgnoreErrors(
+        [&] { notices_.ShowTrayTip(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! ", L"1"); });
 }
 
 bool WallpaperDownloads::LoadWallpaperList() {
     form_.Listurl.Clear();
-    const auto bytes = sys_.ReadFile(form_.DownloadFile, download::kMaxListBytes);
+    const auto bytes = sys_.ReadFile(form_.DownloadFile, CFileDownload::kListLimit);
     if (!bytes) {
         // Unread, it would keep the acquisition waiting for the rest of the run.
         sys_.RemoveFile(form_.DownloadFile);
@@ -90,31 +91,31 @@ void WallpaperDownloads::DownloadWallpapers() {
     PictureList& list = form_.Listurl;
     if (list.position >= list.Count() - 1) {
         queueing_ = false;
-        Step([&] { ui_.KillTimer(Timer::Timer1); });
-        Step([&] { tray_.SetProgress(L""); });
-        Step([&] { tray_.ShowTrayTip(L"壁纸下载结束，现在开始为你定时更换壁纸!", L"1"); });
-        Step([&] { form_.LastChange = sys_.Now(); });
-        Step([&] { rotation_.ChangeWallpaper(); });
-        Step([&] { rotation_.Start(); });
-        Step([&] { sys_.TrimWorkingSet(); });
+        IgnoreErrors([&] { ui_.KillTimer(Timer::Timer1); });
+        IgnoreErrors([&] { notices_.SetProgress(L""); });
+        IgnoreErrors([&] { notices_.ShowTrayTip(L"壁纸下载结束，现在开始为你定时更换壁纸!", L"1"); });
+        IgnoreErrors([&] { form_.LastChange = sys_.Now(); });
+        IgnoreErrors([&] { rotation_.ChangeWallpaper(); });
+        IgnoreErrors([&] { rotation_.Start(); });
+        IgnoreErrors([&] { sys_.TrimWorkingSet(); });
         return;
     }
     stepping_ = true;
     ++list.position;
-    Step([&] { form_.DownloadUrl = list.Current(); });
-    Step(
+    IgnoreErrors([&] { form_.DownloadUrl = list.Current(); });
+    IgnoreErrors(
         [&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, form_.DownloadUrl); });
     form_.DownloadPercent = 0;
     // The tip at most once a second: each change of it is a call to the shell.
-    Step([&] {
+    IgnoreErrors([&] {
         const LocalTime now = sys_.Now();
         const long long second = MinuteSerial(now) * 60 + now.second;
         if (second == tipSecond_) return;
         tipSecond_ = second;
-        tray_.SetProgress(L"正在下载壁纸 " + std::to_wstring(list.position) + L"/" +
-                          std::to_wstring(list.Count()));
+        notices_.SetProgress(L"正在下载壁纸 " + std::to_wstring(list.position) + L"/" +
+                             std::to_wstring(list.Count()));
     });
-    Step([&] {
+    IgnoreErrors([&] {
         m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile,
                                           CFileDownload::Content::Picture, CFileDownload::kPictureLimit);
     });

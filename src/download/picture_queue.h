@@ -5,12 +5,12 @@
 #include <string>
 
 #include "app/form_state.h"
+#include "app/notices.h"
 #include "app/panel.h"
 #include "download/file_download.h"
 #include "platform/system.h"
 #include "platform/transfer.h"
 #include "platform/window.h"
-#include "tray/tray.h"
 #include "wallpaper/rotation.h"
 
 // The acquisition of pictures from the list server: the list fetch, the
@@ -18,13 +18,13 @@
 class WallpaperDownloads {
 public:
     WallpaperDownloads(Window& ui, System& sys, Transfer& transfer, FormState& form, SettingsPanel& panel,
-                       Tray& tray, Rotation& rotation)
+                       Notices& notices, Rotation& rotation)
         : ui_(ui),
           sys_(sys),
           transfer_(transfer),
           form_(form),
           panel_(panel),
-          tray_(tray),
+          notices_(notices),
           rotation_(rotation) {}
 
     // Start-up: the downloader is made and the list's address read once.
@@ -43,21 +43,18 @@ public:
     void Timer1_Timer();
     void DownloadWallpapers();
 
-    const std::wstring& ListAddress() const { return listAddress_; }
-
 private:
     Window& ui_;
     System& sys_;
     Transfer& transfer_;
     FormState& form_;
     SettingsPanel& panel_;
-    Tray& tray_;
+    Notices& notices_;
     Rotation& rotation_;
     std::unique_ptr<CFileDownload> m_oFileDownload;
     std::wstring listAddress_;
-    bool released_ = false;  // the program is ending: nothing starts again
-    bool queueing_ = false;  // from the loaded list to the end of the queue
-    bool stepping_ = false;
-    long long tipSecond_ =
-        -1;  // when the tip last showed the progress  // a queue step runs; its transfer lets timers tick
+    bool released_ = false;     // the program is ending: nothing starts again
+    bool queueing_ = false;     // from the loaded list to the end of the queue
+    bool stepping_ = false;     // a queue step runs; its transfer lets timers tick
+    long long tipSecond_ = -1;  // when the tip last showed the progress
 };

@@ -1,5 +1,7 @@
 #include "download/wallpaper_list.h"
 
+#include "base/web_address.h"
+
 namespace download {
 
 namespace {
@@ -88,7 +90,7 @@ std::wstring FromUtf8(std::string_view bytes) {
 
 std::wstring ListAddress(const std::optional<std::wstring>& configured, const std::wstring& builtIn) {
     std::wstring host = configured && !configured->empty() ? *configured : builtIn;
-    if (host.rfind(L"http://", 0) != 0 && host.rfind(L"https://", 0) != 0) host = L"http://" + host;
+    if (!IsWebAddress(host)) host = L"http://" + host;
     while (!host.empty() && host.back() == L'/') host.pop_back();
     return host + L"/deskurl.asp";
 }

@@ -10,7 +10,6 @@ namespace download {
 
 inline constexpr std::size_t kMaxEntries = 32767;  // positions are 16-bit
 inline constexpr std::size_t kMaxLine = 2048;
-inline constexpr std::uint64_t kMaxListBytes = 4u << 20;
 
 // The entries of a list: a line ends at CR LF or a lone CR (a lone LF does
 // not); blanks are stripped from both ends, then every "<br>" is removed;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
+
 #include "app/form_state.h"
+#include "app/notices.h"
 #include "app/panel.h"
 #include "download/picture_queue.h"
 #include "platform/system.h"
@@ -11,11 +14,18 @@
 // every tick chooses between the list server and the picture folder.
 class Acquisition {
 public:
-    Acquisition(System& sys, Sound& sound, FormState& form, SettingsPanel& panel, Tray& tray, Rotation& rotation,
-                WallpaperDownloads& downloads)
-        : sys_(sys), sound_(sound), form_(form), panel_(panel), tray_(tray), rotation_(rotation), downloads_(downloads) {}
+    Acquisition(System& sys, Sound& sound, FormState& form, SettingsPanel& panel, Notices& notices,
+                Rotation& rotation, WallpaperDownloads& downloads)
+        : sys_(sys),
+          sound_(sound),
+          form_(form),
+          panel_(panel),
+          notices_(notices),
+          rotation_(rotation),
+          downloads_(downloads) {}
 
-    // Duty 2 of the tick.
+    // Until the list is fetched: the list server when online and allowed,
+    // else the picture folder, once it has pictures.
     void Run();
 
 private:
@@ -23,8 +33,8 @@ private:
     Sound& sound_;
     FormState& form_;
     SettingsPanel& panel_;
-    Tray& tray_;
+    Notices& notices_;
     Rotation& rotation_;
     WallpaperDownloads& downloads_;
-    int localOnly_ = -1;  // the local-pictures box as the last tick saw it
+    std::optional<bool> localOnly_;  // the local-pictures box as the last tick saw it
 };

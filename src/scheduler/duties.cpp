@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "base/step.h"
+#include "base/ignore_errors.h"
+#include "base/web_address.h"
 
 namespace scheduler {
 
@@ -31,12 +32,12 @@ std::optional<std::int64_t> MomentOf(const LocalTime& today, const std::wstring&
 }
 
 bool OpensAsTarget(const std::wstring& text) {
-    std::wstring lower = text;
-    for (auto& c : lower)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    // https too: most addresses are https today.
-    return lower.find(L"http://") != std::wstring::npos || lower.find(L"https://") != std::wstring::npos ||
-           lower.find(L":\\") != std::wstring::npos;
+    if (text.find(L":\\") != std::wstring::npos) return true;
+    // A web address anywhere in the text; https too, as most are today.
+    const std::wstring_view view = text;
+    for (std::size_t at = 0; at < view.size(); ++at)
+        if (IsWebAddress(view.substr(at))) return true;
+    return false;
 }
 
 }  // namespace scheduler
@@ -48,7 +49,7 @@ template <class Due, class Fire>
 void TimedDuties::Run(State& state, Due&& due, Fire&& fire) {
     if (state.running) return;
     state.running = true;
-    Step([&] {
+    IgnoreErrors([&] {
         const LocalTime now = sys_.Now();
         const std::int64_t t = SecondSerial(now);
         const std::optional<std::int64_t> at = due(now);
@@ -70,34 +71,34 @@ void TimedDuties::Chime() {
     Run(
         chime_,
         [&](const LocalTime& now) -> std::optional<std::int64_t> {
-            if (panel_.Check(3) != 1) return std::nullopt;
+            if (!panel_.ChimeOn()) return std::nullopt;
             LocalTime top = now;
             top.minute = top.second = 0;
             return SecondSerial(top);
         },
-        [&] { Step([&] { sound_.PlayWav("clock"); }); });
+        [&] { IgnoreErrors([&] { sound_.PlayWav("clock"); }); });
 }
 
 void TimedDuties::Reminder() {
     Run(
         reminder_,
         [&](const LocalTime& now) -> std::optional<std::int64_t> {
-            if (panel_.Check(2) != 1) return std::nullopt;
-            return MomentOf(now, panel_.Text(1), panel_.Text(2), 0);
+            if (!panel_.ReminderOn()) return std::nullopt;
+            return MomentOf(now, panel_.ReminderHour(), panel_.ReminderMinute(), 0);
         },
         [&] {
             std::wstring text;
-            Step([&] { text = panel_.Text(3); });
+            IgnoreErrors([&] { text = panel_.ReminderTarget(); });
             if (scheduler::OpensAsTarget(text)) {
-                Step([&] { ui_.ShellOpen(text); });
+                IgnoreErrors([&] { ui_.ShellOpen(text); });
             } else {
-                Step([&] { sound_.PlayWav("message"); });
-                Step([&] {
+                IgnoreErrors([&] { sound_.PlayWav("message"); });
+                IgnoreErrors([&] {
                     ui_.MsgBox(text + L"   ", mb::kSystemModal + mb::kInformation + mb::kOk, L"小闹钟");
                 });
             }
             // Spent until the user ticks it again; the stored setting stays.
-            Step([&] { panel_.SetCheck(2, 0); });
+            IgnoreErrors([&] { panel_.SwitchReminderOff(); });
         });
 }
 
@@ -105,17 +106,17 @@ void TimedDuties::ShutdownWarning() {
     Run(
         warning_,
         [&](const LocalTime& now) -> std::optional<std::int64_t> {
-            if (panel_.Check(4) != 1) return std::nullopt;
-            return MomentOf(now, panel_.Text(4), panel_.Text(5), 0);
+            if (!panel_.ShutdownOn()) return std::nullopt;
+            return MomentOf(now, panel_.ShutdownHour(), panel_.ShutdownMinute(), 0);
         },
         [&] {
-            Step([&] {
-                tray_.ShowTrayTip(
+            IgnoreErrors([&] {
+                notices_.ShowTrayTip(
                     L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自"
                     L"动关机时间!",
                     L"1");
             });
-            Step([&] { sound_.PlayWav("close"); });
+            IgnoreErrors([&] { sound_.PlayWav("close"); });
         });
 }
 
@@ -123,8 +124,8 @@ void TimedDuties::TimedShutdown() {
     Run(
         shutdown_,
         [&](const LocalTime& now) -> std::optional<std::int64_t> {
-            if (panel_.Check(4) != 1) return std::nullopt;
-            return MomentOf(now, panel_.Text(4), panel_.Text(5), 30);
+            if (!panel_.ShutdownOn()) return std::nullopt;
+            return MomentOf(now, panel_.ShutdownHour(), panel_.ShutdownMinute(), 30);
         },
         [&] { ShutdownComputer(); });
 }
@@ -137,10 +138,10 @@ void TimedDuties::ShutdownComputer() {
     }
     if (!platform) return;  // the version call failed: the program goes on
     if (*platform == 0 || *platform == 1) {
-        Step([&] { sys_.RequestShutdown(shutdown::kShutdown); });
+        IgnoreErrors([&] { sys_.RequestShutdown(shutdown::kShutdown); });
     } else if (*platform == 2) {
-        Step([&] { sys_.GetShutdownPrivilege(); });
-        Step([&] { sys_.RequestShutdown(shutdown::kPowerOff | shutdown::kForce); });
+        IgnoreErrors([&] { sys_.GetShutdownPrivilege(); });
+        IgnoreErrors([&] { sys_.RequestShutdown(shutdown::kPowerOff | shutdown::kForce); });
     }
-    Step([&] { ui_.Unload(); });
+    IgnoreErrors([&] { ui_.Unload(); });
 }

@@ -4,13 +4,12 @@
 #include <optional>
 #include <string>
 
-#include "app/form_state.h"
+#include "app/notices.h"
 #include "app/panel.h"
 #include "base/local_time.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "sound/sound.h"
-#include "tray/tray.h"
 
 namespace scheduler {
 // "hh:mm:ss" with two digits a field.
@@ -32,8 +31,8 @@ bool OpensAsTarget(const std::wstring& text);
 // twice for one moment.
 class TimedDuties {
 public:
-    TimedDuties(Window& ui, System& sys, Sound& sound, SettingsPanel& panel, Tray& tray)
-        : ui_(ui), sys_(sys), sound_(sound), panel_(panel), tray_(tray) {}
+    TimedDuties(Window& ui, System& sys, Sound& sound, SettingsPanel& panel, Notices& notices)
+        : ui_(ui), sys_(sys), sound_(sound), panel_(panel), notices_(notices) {}
 
     // Whether a duty runs: a duty that waits (a sound, a box) lets further
     // ticks come, which leave it alone and run the others.
@@ -57,6 +56,6 @@ private:
     System& sys_;
     Sound& sound_;
     SettingsPanel& panel_;
-    Tray& tray_;
+    Notices& notices_;
     State chime_, reminder_, warning_, shutdown_;
 };

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/control_ids.h"
-#include "base/step.h"
+#include "base/ignore_errors.h"
 
 namespace scheduler {
 
@@ -21,12 +21,12 @@ template <class F>
 void Scheduler::Duty(bool& running, F&& duty) {
     if (running) return;
     running = true;
-    Step(duty);
+    IgnoreErrors(duty);
     running = false;
 }
 
 void Scheduler::Timer3_Timer() {
-    Step([&] { TickClock(); });
+    IgnoreErrors([&] { TickClock(); });
     Duty(acquiring_, [&] { acquisition_.Run(); });
     duties_.Chime();
     duties_.Reminder();
@@ -36,8 +36,10 @@ void Scheduler::Timer3_Timer() {
 }
 
 void Scheduler::TickClock() {
+    // Labday(0..2): the year and month, the day, the time of day.
+    constexpr int kMonth = ID_LABDAY_0, kDay = ID_LABDAY_0 + 1, kTime = ID_LABDAY_0 + 2;
     const LocalTime now = sys_.Now();
-    Step([&] { ui_.SetText(ID_LABDAY_0 + 0, scheduler::YearMonthText(now)); });
-    Step([&] { ui_.SetText(ID_LABDAY_0 + 1, scheduler::DayText(now)); });
-    Step([&] { ui_.SetText(ID_LABDAY_0 + 2, sys_.FormatTimeOfDay(now)); });
+    IgnoreErrors([&] { ui_.SetText(kMonth, scheduler::YearMonthText(now)); });
+    IgnoreErrors([&] { ui_.SetText(kDay, scheduler::DayText(now)); });
+    IgnoreErrors([&] { ui_.SetText(kTime, sys_.FormatTimeOfDay(now)); });
 }

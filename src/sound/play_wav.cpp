@@ -43,7 +43,7 @@ void SpeakTime(System& sys, const LocalTime& now) {
     }
     if (images.size() == pieces.size()) {
         if (const auto joined = JoinWav(images)) {
-            Play(sys, *joined, snd::kDefault);
+            Play(sys, *joined, snd::kSyncNoDefault);
             return;
         }
     }

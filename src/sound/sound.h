@@ -12,7 +12,9 @@
 class Sound {
 public:
     explicit Sound(System& sys) : sys_(sys) {}
-    void PlayWav(std::string_view name, std::uint32_t flags = snd::kDefault) { ::PlayWav(sys_, name, flags); }
+    void PlayWav(std::string_view name, std::uint32_t flags = snd::kSyncNoDefault) {
+        ::PlayWav(sys_, name, flags);
+    }
     void SpeakTime(const LocalTime& now) { ::SpeakTime(sys_, now); }
 
 private:

@@ -3,24 +3,15 @@
 #include <cstring>
 #include <limits>
 
+#include "base/bytes.h"
+
 namespace {
 
-std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
+using bytes::Le16;
+using bytes::Le32;
 
 bool IsId(std::span<const std::uint8_t> b, std::size_t at, const char* id) {
     return std::memcmp(b.data() + at, id, 4) == 0;
-}
-
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
 constexpr std::size_t kHeaderSize = 44;
@@ -34,8 +25,9 @@ std::vector<std::uint8_t> Header(const WavFormat& f, std::uint32_t dataSize) {
         std::memcpy(out.data() + at, s, 4);
         at += 4;
     };
-    const auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out[at++] = static_cast<std::uint8_t>(v >> (8 * i));
+    const auto put = [&](std::uint32_t v, int count) {
+        bytes::PutLe(out.data() + at, v, count);
+        at += count;
     };
     id("RIFF");
     put(static_cast<std::uint32_t>(kHeaderSize - 8) + dataSize + (dataSize & 1), 4);
@@ -119,7 +111,8 @@ std::optional<std::vector<std::uint8_t>> JoinWav(const std::vector<std::span<con
 
 std::optional<std::vector<std::uint8_t>> Widen8(std::span<const std::uint8_t> image) {
     const auto info = ParseWav(image);
-    if (!info || info->format.formatTag != 1 || info->format.bitsPerSample != 8 || info->format.channels > 16 ||
+    if (!info || info->format.formatTag != 1 || info->format.bitsPerSample != 8 ||
+        info->format.channels > 16 ||
         info->data.size() > (std::numeric_limits<std::uint32_t>::max() - kHeaderSize) / 2)
         return std::nullopt;
     WavFormat f = info->format;
@@ -128,6 +121,11 @@ std::optional<std::vector<std::uint8_t>> Widen8(std::span<const std::uint8_t> im
     f.byteRate = f.sampleRate * f.blockAlign;
     std::vector<std::uint8_t> out = Header(f, static_cast<std::uint32_t>(info->data.size() * 2));
     // Unsigned 8-bit around 128 to signed 16-bit around 0.
-    for (const std::uint8_t s : info->data) Put16(out, static_cast<std::uint16_t>((s - 128) * 256));
+    out.resize(out.size() + 2 * info->data.size());
+    std::uint8_t* at = out.data() + kHeaderSize;
+    for (const std::uint8_t s : info->data) {
+        bytes::PutLe(at, static_cast<std::uint16_t>((s - 128) * 256), 2);
+        at += 2;
+    }
     return out;
 }

@@ -1,8 +1,7 @@
 #include "tray/menu.h"
 
 #include "app/control_ids.h"
-#include "base/step.h"
-#include "wallpaper/naming.h"
+#include "base/ignore_errors.h"
 
 namespace menu {
 
@@ -22,46 +21,33 @@ std::wstring AboutText(int major, int minor) {
     return text;
 }
 
-std::wstring LastFour(const std::wstring& text) {
-    return text.size() <= 4 ? text : text.substr(text.size() - 4);
-}
-
-std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
-                            const std::function<bool(const std::wstring&)>& exists) {
-    for (int n = 10; n <= 32767; ++n) {
-        std::wstring candidate = wallpaper::NumberedFile(appDir, n, entry);
-        if (!exists(candidate)) return candidate;
-    }
-    return {};
-}
-
 }  // namespace menu
 
 void MenuCommands::Run(int index) {
     switch (index) {
     case menu::kDisplayProperties:
-        Step([&] { sys_.StartProcess(menu::kDisplaySettings); });
+        IgnoreErrors([&] { sys_.StartProcess(menu::kDisplaySettings); });
         break;
     case menu::kKeepWallpaper:
-        Step([&] { KeepCurrentWallpaper(); });
+        IgnoreErrors([&] { rotation_.KeepCurrentWallpaper(); });
         break;
     case menu::kOpenFolder:
         Labapp_Click();
         break;
     case menu::kHomePage:
-        Step([&] { ui_.ShellOpen(menu::kHomePageUrl); });
+        IgnoreErrors([&] { ui_.ShellOpen(menu::kHomePageUrl); });
         break;
     case menu::kWriteMail:
-        Step([&] { ui_.ShellOpen(std::wstring(L"mailto:") + menu::kMailAddress); });
+        IgnoreErrors([&] { ui_.ShellOpen(std::wstring(L"mailto:") + menu::kMailAddress); });
         break;
     case menu::kHelp:
         // Quoted, so that a program folder with blanks in its path still opens;
         // the viewer reads its command line in the ANSI code page.
-        Step(
+        IgnoreErrors(
             [&] { sys_.StartProcess(L"hh.exe \"" + sys_.AnsiSafePath(form_.AppDir + L"help.chm") + L"\""); });
         break;
     case menu::kAbout:
-        Step([&] {
+        IgnoreErrors([&] {
             ui_.MsgBox(menu::AboutText(APP_VERSION_MAJOR, APP_VERSION_MINOR), mb::kOk + mb::kInformation,
                        L" 关于...");
         });
@@ -71,27 +57,8 @@ void MenuCommands::Run(int index) {
     }
 }
 
-void MenuCommands::KeepCurrentWallpaper() {
-    const PictureList& list = form_.Listurl;
-    const std::wstring entry = list.Current();
-    if (!wallpaper::IsWebEntry(entry)) {
-        ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
-        return;
-    }
-    const std::wstring source = menu::LastFour(form_.DownloadFile) != L".ini"
-                                    ? form_.DownloadFile
-                                    : wallpaper::NumberedFile(form_.AppDir, list.position, entry);
-    const std::wstring target =
-        menu::KeepCopyTarget(form_.AppDir, entry, [&](const std::wstring& p) { return sys_.PathExists(p); });
-    // Name the target only when the copy is really there.
-    if (!target.empty() && !source.empty() && sys_.CopyFileTo(source, target))
-        ui_.MsgBox(L"  当前壁纸已被成功保存到" + target + L"   ", mb::kOk + mb::kInformation, L"提示");
-    else
-        ui_.MsgBox(L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ", mb::kOk + mb::kInformation, L"提示");
-}
-
 void MenuCommands::Labapp_Click() {
-    Step([&] { ui_.ShellOpen(form_.AppDir + L"Wallpaper\\"); });
+    IgnoreErrors([&] { ui_.ShellOpen(form_.AppDir + L"Wallpaper\\"); });
 }
 
 void MenuCommands::Labapp_MouseMove() { ui_.SetUnderline(ID_LABAPP, true); }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "app/form_state.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "wallpaper/rotation.h"
 
 namespace menu {
 // The items of the popup menu, mnwall(0..10), by what each does.
@@ -54,20 +54,14 @@ inline constexpr const wchar_t* kDisplaySettings = L"rundll32.exe shell32.dll,Co
 // "晴窗画匣 V1.82": the minor number with at least two digits.
 std::wstring VersionLine(int major, int minor);
 std::wstring AboutText(int major, int minor);
-
-// The last four characters of a text (all of it when shorter).
-std::wstring LastFour(const std::wstring& text);
-// The first free numbered picture file for the entry with n from 10 up;
-// empty when every 16-bit number is taken.
-std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
-                            const std::function<bool(const std::wstring&)>& exists);
 }  // namespace menu
 
 // The popup menu's commands that stand alone, and the folder link label.
 // The settings item and quit involve the whole window; Frmmain runs those.
 class MenuCommands {
 public:
-    MenuCommands(Window& ui, System& sys, const FormState& form) : ui_(ui), sys_(sys), form_(form) {}
+    MenuCommands(Window& ui, System& sys, const FormState& form, Rotation& rotation)
+        : ui_(ui), sys_(sys), form_(form), rotation_(rotation) {}
 
     void Run(int index);
     void Labapp_Click();
@@ -75,9 +69,8 @@ public:
     void Frame1_MouseMove(int index);
 
 private:
-    void KeepCurrentWallpaper();
-
     Window& ui_;
     System& sys_;
     const FormState& form_;
+    Rotation& rotation_;
 };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/form_state.h"
+#include "app/notices.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "sound/sound.h"
@@ -37,14 +38,13 @@ inline constexpr int kAddRetries = 60;
 
 // The notification-area icon: its record, whether the user should see it and
 // whether the shell has it, its balloons and its mouse events.
-class Tray {
+class Tray : public Notices {
 public:
     Tray(Window& ui, System& sys, Sound& sound, FormState& form)
         : ui_(ui), sys_(sys), sound_(sound), form_(form) {}
 
-    // Refills the record and adds the icon (action "0") or shows a new
-    // balloon on it ("1"); other actions do nothing.
-    void ShowTrayTip(const std::wstring& text, const std::wstring& action);
+    // Other actions than "0" and "1" do nothing.
+    void ShowTrayTip(const std::wstring& text, const std::wstring& action) override;
     // Takes the icon away, with the record as last filled.
     void Remove();
     // Minimised: the window hides and the icon comes with its greeting.
@@ -54,18 +54,17 @@ public:
     void TaskbarCreated();
     // Once a second: tries again an add that the shell refused.
     void RetryAdd();
-    // A line under the program's name in the tip (the download's progress);
-    // empty for none.
-    void SetProgress(const std::wstring& line);
+    void SetProgress(const std::wstring& line) override;
 
 private:
     bool Add(const TrayRecord& record) { return ui_.NotifyIcon(tray_action::kAdd, record); }
+
+    std::wstring Tip() const;
 
     Window& ui_;
     System& sys_;
     Sound& sound_;
     FormState& form_;
-    std::wstring Tip() const;
 
     std::wstring progress_;
     bool wanted_ = false;  // the icon should be in the notification area

@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/bytes.h"
 #include "wallpaper/picture_info.h"
 
 namespace wallpaper {
 
 namespace {
-
-void Put(std::array<std::uint8_t, kBmpHeaderSize>& h, std::size_t at, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) h[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 std::uint64_t Stride64(std::uint32_t width) { return (std::uint64_t{width} * 3 + 3) & ~std::uint64_t{3}; }
 
@@ -47,15 +44,10 @@ Point Orient(std::int64_t x, std::int64_t y, PixelSize stored, int orientation) 
 bool BmpWhole(std::span<const std::uint8_t> head, std::uint64_t fileSize) {
     const auto info = SniffPicture(head);
     if (!info || info->kind != PictureKind::Bmp || TooLarge(*info) || head.size() < 30) return false;
-    const auto le = [&](std::size_t at, int n) {
-        std::uint64_t v = 0;
-        for (int i = n - 1; i >= 0; --i) v = v << 8 | head[at + i];
-        return v;
-    };
-    const std::uint64_t offset = le(10, 4), headerSize = le(14, 4);
+    const std::uint64_t offset = bytes::Le32(head, 10), headerSize = bytes::Le32(head, 14);
     const bool core = headerSize == 12;
-    const std::uint64_t bpp = core ? le(24, 2) : le(28, 2);
-    const std::uint64_t compression = core || head.size() < 34 ? 0 : le(30, 4);
+    const std::uint64_t bpp = core ? bytes::Le16(head, 24) : bytes::Le16(head, 28);
+    const std::uint64_t compression = core || head.size() < 34 ? 0 : bytes::Le32(head, 30);
     if (offset < 14 + headerSize || offset > fileSize) return false;
     if (compression == 1 || compression == 2) return fileSize > offset;  // run-length: any length
     if (compression != 0 && compression != 3) return false;
@@ -73,17 +65,17 @@ std::array<std::uint8_t, kBmpHeaderSize> BmpHeader(std::uint32_t width, std::uin
     std::array<std::uint8_t, kBmpHeaderSize> h{};
     h[0] = 'B';
     h[1] = 'M';
-    Put(h, 2, file <= kMax32 ? file : 0, 4);
-    Put(h, 10, kBmpHeaderSize, 4);  // pixel data offset
-    Put(h, 14, 40, 4);              // BITMAPINFOHEADER
-    Put(h, 18, width, 4);
-    Put(h, 22, height, 4);  // positive: bottom-up, which every desktop shows
-    Put(h, 26, 1, 2);       // planes
-    Put(h, 28, 24, 2);      // bits per pixel
-    Put(h, 30, 0, 4);       // BI_RGB
-    Put(h, 34, image <= kMax32 ? image : 0, 4);
-    Put(h, 38, 2835, 4);  // 72 dpi
-    Put(h, 42, 2835, 4);
+    bytes::PutLe(&h[2], file <= kMax32 ? file : 0, 4);
+    bytes::PutLe(&h[10], kBmpHeaderSize, 4);  // pixel data offset
+    bytes::PutLe(&h[14], 40, 4);              // BITMAPINFOHEADER
+    bytes::PutLe(&h[18], width, 4);
+    bytes::PutLe(&h[22], height, 4);  // positive: bottom-up, which every desktop shows
+    bytes::PutLe(&h[26], 1, 2);       // planes
+    bytes::PutLe(&h[28], 24, 2);      // bits per pixel
+    bytes::PutLe(&h[30], 0, 4);       // BI_RGB
+    bytes::PutLe(&h[34], image <= kMax32 ? image : 0, 4);
+    bytes::PutLe(&h[38], 2835, 4);  // 72 dpi
+    bytes::PutLe(&h[42], 2835, 4);
     return h;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/web_address.h"
+
 namespace wallpaper {
 
 namespace {
@@ -26,12 +28,8 @@ bool PlainName(const std::wstring& name) {
 }
 }  // namespace
 
-bool IsWebEntry(const std::wstring& entry) {
-    return entry.rfind(L"http://", 0) == 0 || entry.rfind(L"https://", 0) == 0;
-}
-
 std::wstring SafeExtension(const std::wstring& entry) {
-    std::wstring ext = entry.size() <= 4 ? entry : entry.substr(entry.size() - 4);
+    std::wstring ext = LastFour(entry);
     for (auto& c : ext)
         if (!AsciiAlnum(c) && c != L'.') c = L'_';
     return ext;
@@ -41,8 +39,21 @@ std::wstring NumberedFile(const std::wstring& appDir, int n, const std::wstring&
     return appDir + L"Wallpaper\\Tirnaco" + std::to_wstring(n) + SafeExtension(entry);
 }
 
+std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
+                            const std::function<bool(const std::wstring&)>& exists) {
+    for (int n = 10; n <= 32767; ++n) {
+        std::wstring candidate = NumberedFile(appDir, n, entry);
+        if (!exists(candidate)) return candidate;
+    }
+    return {};
+}
+
+std::wstring LastFour(const std::wstring& text) {
+    return text.size() <= 4 ? text : text.substr(text.size() - 4);
+}
+
 std::wstring PictureFile(const std::wstring& appDir, int position, const std::wstring& entry) {
-    if (!IsWebEntry(entry) && PlainName(entry)) return appDir + L"Wallpaper\\" + entry;
+    if (!IsWebAddress(entry) && PlainName(entry)) return appDir + L"Wallpaper\\" + entry;
     return NumberedFile(appDir, position, entry);
 }
 

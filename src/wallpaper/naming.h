@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "base/local_time.h"
@@ -7,14 +8,18 @@
 // The rules that name, choose and time the pictures of the rotation.
 namespace wallpaper {
 
-// True for an entry that is a picture's web address.
-bool IsWebEntry(const std::wstring& entry);
 // The entry's last four characters (all of it when shorter), every one that
 // is not an ASCII letter, a digit or "." made "_": no entry can name a
 // folder, a device, a stream or a place outside the picture folder.
 std::wstring SafeExtension(const std::wstring& entry);
 // AppDir + "Wallpaper\Tirnaco" + n + the safe extension.
 std::wstring NumberedFile(const std::wstring& appDir, int n, const std::wstring& entry);
+// The first free numbered picture file for the entry with n from 10 up, a
+// kept copy's name; empty when every 16-bit number is taken.
+std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
+                            const std::function<bool(const std::wstring&)>& exists);
+// The last four characters of a text (all of it when shorter).
+std::wstring LastFour(const std::wstring& text);
 // The picture file of the entry at `position`: a file name that the local
 // discovery found names its own file in the picture folder; anything else
 // (web addresses among them) the numbered file.

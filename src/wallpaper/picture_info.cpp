@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstring>
 
+#include "base/bytes.h"
+
 namespace wallpaper {
 
 namespace {
@@ -15,16 +17,10 @@ bool Has(Bytes b, std::size_t at, const void* what, std::size_t n) {
     return at <= b.size() && n <= b.size() - at && std::memcmp(b.data() + at, what, n) == 0;
 }
 
-std::uint16_t Be16(Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]); }
-std::uint16_t Le16(Bytes b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8); }
-std::uint32_t Be32(Bytes b, std::size_t at) {
-    return std::uint32_t{b[at]} << 24 | std::uint32_t{b[at + 1]} << 16 | std::uint32_t{b[at + 2]} << 8 |
-           b[at + 3];
-}
-std::uint32_t Le32(Bytes b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-           std::uint32_t{b[at + 3]} << 24;
-}
+using bytes::Be16;
+using bytes::Be32;
+using bytes::Le16;
+using bytes::Le32;
 
 std::optional<PictureKind> KindOf(Bytes head) {
     if (Has(head, 0, "\xFF\xD8\xFF", 3)) return PictureKind::Jpeg;

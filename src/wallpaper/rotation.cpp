@@ -3,7 +3,8 @@
 #include <random>
 
 #include "app/layout.h"
-#include "base/step.h"
+#include "base/ignore_errors.h"
+#include "base/web_address.h"
 #include "wallpaper/naming.h"
 
 namespace {
@@ -35,10 +36,10 @@ void Rotation::Timer2_Timer() {
     // from the change, the timer ticks once a second, the last seconds at its
     // own pace, so the change comes at the same moment.
     const long long left =
-        (MinuteSerial(form_.LastChange) + wallpaper::IntervalMinutes(panel_.Text(0))) * 60 -
+        (MinuteSerial(form_.LastChange) + wallpaper::IntervalMinutes(panel_.IntervalText())) * 60 -
         (MinuteSerial(now) * 60 + now.second);
     Pace(left > 2 ? 1000 : TimerPeriodMs(Timer::Timer2));
-    if (!wallpaper::ChangeDue(form_.LastChange, now, panel_.Text(0))) return;
+    if (!wallpaper::ChangeDue(form_.LastChange, now, panel_.IntervalText())) return;
     // Nobody sees a new picture behind a game or a film, and the change
     // would stutter it: it waits and comes at the first tick after.
     if (wallpaper::FullScreenBusy(desk_.NotificationState())) return;
@@ -50,28 +51,29 @@ void Rotation::ChangeWallpaper() {
     if (changing_) return;
     changing_ = true;
     PictureList& list = form_.Listurl;
-    Step([&] {
+    IgnoreErrors([&] {
         // Reseeded from the time of day at every change.
         const LocalTime now = sys_.Now();
         std::mt19937 gen(static_cast<unsigned>(now.hour * 3600 + now.minute * 60 + now.second));
         const double r = std::uniform_real_distribution<double>(0.0, 1.0)(gen);
-        list.position = wallpaper::NextPosition(list.position, list.Count(), panel_.Check(0) == 1, r);
+        list.position = wallpaper::NextPosition(list.position, list.Count(), panel_.RandomOrder(), r);
     });
-    Step([&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, list.Current()); });
+    IgnoreErrors(
+        [&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, list.Current()); });
     std::wstring bitmap;
-    Step([&] { bitmap = BitmapPath(); });
+    IgnoreErrors([&] { bitmap = BitmapPath(); });
     // A picture that cannot be made into the bitmap leaves the last good one,
     // which is applied again.
-    Step([&] {
+    IgnoreErrors([&] {
         if (list.position < 0) return;
         if (wallpaper::IsBitmapFile(form_.DownloadFile))
             desk_.CopyBitmap(form_.DownloadFile, bitmap);
         else
             desk_.ConvertToBitmap(form_.DownloadFile, bitmap);
     });
-    Step([&] { ui_.DoEvents(); });
-    Step([&] { SetWallpaper(bitmap); });
-    Step([&] { sys_.TrimWorkingSet(); });
+    IgnoreErrors([&] { ui_.DoEvents(); });
+    IgnoreErrors([&] { SetWallpaper(bitmap); });
+    IgnoreErrors([&] { sys_.TrimWorkingSet(); });
     changing_ = false;
 }
 
@@ -86,7 +88,7 @@ void Rotation::SetWallpaper(const std::wstring& path) {
 
 void Rotation::SetRegString(const std::wstring& name, const std::wstring& text, int count) {
     // A key that cannot be opened is left alone: the picture shows all the same.
-    Step([&] { desk_.SetRegString(kDesktopKey, name, wallpaper::RegistryText(text, count)); });
+    IgnoreErrors([&] { desk_.SetRegString(kDesktopKey, name, wallpaper::RegistryText(text, count)); });
 }
 
 std::wstring Rotation::BitmapPath() const {
@@ -98,18 +100,38 @@ std::wstring Rotation::BitmapPath() const {
 
 void Rotation::FindLocalWallpapers() {
     if (noticeDue_) {
-        Step([&] {
-            tray_.ShowTrayTip(L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ", L"1");
+        IgnoreErrors([&] {
+            notices_.ShowTrayTip(L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ", L"1");
         });
         noticeDue_ = false;
     }
-    Step([&] {
+    IgnoreErrors([&] {
         for (const std::wstring& name : desk_.ListFiles(form_.AppDir + L"Wallpaper\\"))
             if (wallpaper::IsLocalPicture(name)) form_.Listurl.entries.push_back(name);
     });
     if (form_.Listurl.Count() == 0) return;
-    Step([&] { form_.LastChange = sys_.Now(); });
-    Step([&] { Start(); });
-    Step([&] { tray_.ShowTrayTip(L"壁纸装载结束，即将自动为你定时更换壁纸!", L"1"); });
+    IgnoreErrors([&] { form_.LastChange = sys_.Now(); });
+    IgnoreErrors([&] { Start(); });
+    IgnoreErrors([&] { notices_.ShowTrayTip(L"壁纸装载结束，即将自动为你定时更换壁纸!", L"1"); });
     noticeDue_ = true;
+}
+
+void Rotation::KeepCurrentWallpaper() {
+    const PictureList& list = form_.Listurl;
+    const std::wstring entry = list.Current();
+    if (!IsWebAddress(entry)) {
+        ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
+        return;
+    }
+    // Until a picture has been worked on, DownloadFile names the list.
+    const std::wstring source = wallpaper::LastFour(form_.DownloadFile) != L".ini"
+                                    ? form_.DownloadFile
+                                    : wallpaper::NumberedFile(form_.AppDir, list.position, entry);
+    const std::wstring target = wallpaper::KeepCopyTarget(
+        form_.AppDir, entry, [&](const std::wstring& p) { return sys_.PathExists(p); });
+    // Name the target only when the copy is really there.
+    if (!target.empty() && !source.empty() && sys_.CopyFileTo(source, target))
+        ui_.MsgBox(L"  当前壁纸已被成功保存到" + target + L"   ", mb::kOk + mb::kInformation, L"提示");
+    else
+        ui_.MsgBox(L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ", mb::kOk + mb::kInformation, L"提示");
 }

@@ -3,24 +3,23 @@
 #include <string>
 
 #include "app/form_state.h"
+#include "app/notices.h"
 #include "app/panel.h"
 #include "platform/desktop.h"
 #include "platform/system.h"
 #include "platform/window.h"
-#include "tray/tray.h"
 
 // The wallpaper rotation: the timer that changes the picture at the user's
-// interval, the change itself, applying the bitmap, and the discovery of the
-// pictures in the picture folder.
+// interval, the change itself, applying the bitmap, the discovery of the
+// pictures in the picture folder, and keeping a copy of the one shown.
 class Rotation {
 public:
-    Rotation(Window& ui, System& sys, Desktop& desk, FormState& form, SettingsPanel& panel, Tray& tray)
-        : ui_(ui), sys_(sys), desk_(desk), form_(form), panel_(panel), tray_(tray) {}
+    Rotation(Window& ui, System& sys, Desktop& desk, FormState& form, SettingsPanel& panel, Notices& notices)
+        : ui_(ui), sys_(sys), desk_(desk), form_(form), panel_(panel), notices_(notices) {}
 
     // Timer2 on and off.
     void Start();
     void Stop();
-    bool Running() const { return running_; }
 
     void Timer2_Timer();
     void ChangeWallpaper();
@@ -31,6 +30,10 @@ public:
     // Something changed that may have filled the folder: the next search
     // that finds nothing says so again.
     void RearmNotice() { noticeDue_ = true; }
+
+    // Copies the downloaded picture on the desktop to the first free
+    // numbered name from 10 on, and says how that went.
+    void KeepCurrentWallpaper();
 
     // Where the bitmap goes: the Windows directory when it takes the file,
     // else the program's own folder.
@@ -45,9 +48,9 @@ private:
     Desktop& desk_;
     FormState& form_;
     SettingsPanel& panel_;
-    Tray& tray_;
+    Notices& notices_;
     bool running_ = false;
-    int period_ = 0;  // Timer2's period while running
+    int period_ = 0;         // Timer2's period while running
     bool changing_ = false;  // a change lets the message loop turn; no tick may start another
     bool noticeDue_ = true;  // the search notice has not been shown since the last change
 };

@@ -18,7 +18,7 @@ struct Day : FakeApp {
         sys.files.insert(frm.AppDir + L"deskurl.ini");  // no acquisition in the way
     }
     void Set(int check, const std::wstring& hour, const std::wstring& minute, int hourBox) {
-        frm.Panel().SetCheck(check, 1);
+        frm.ControlClick(Check1(check));
         ui.SetText(Text1(hourBox), hour);
         ui.SetText(Text1(hourBox + 1), minute);
     }

@@ -9,6 +9,7 @@
 
 #include "fakes.h"
 #include "tray/menu.h"
+#include "wallpaper/naming.h"
 #include "wav_builder.h"
 
 namespace {
@@ -228,7 +229,7 @@ TEST(Menu, KeepingTheWallpaperCopiesOnlyWebPicturesToTheFirstFreeNumber) {
         App a;
         a.sys.files.insert(kPictures + L"Tirnaco1.jpg");
         for (int n : c.taken)
-            a.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) + menu::LastFour(c.entry));
+            a.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) + wallpaper::LastFour(c.entry));
         a.Keep({L"http://pics.example/0.jpg", c.entry}, 1, kPictures + L"Tirnaco1.jpg");
         EXPECT_EQ(a.sys.copies,
                   (std::vector{std::make_pair(kPictures + L"Tirnaco1.jpg", kPictures + c.target)}));
