@@ -41,7 +41,8 @@ std::wstring NumberedFile(const std::wstring& appDir, int n, const std::wstring&
 
 std::wstring KeepCopyTarget(const std::wstring& appDir, const std::wstring& entry,
                             const std::function<bool(const std::wstring&)>& exists) {
-    for (int n = 10; n <= 32767; ++n) {
+    constexpr int kFirstKept = 10, kLastNumber = 32767;  // list positions are 16-bit
+    for (int n = kFirstKept; n <= kLastNumber; ++n) {
         std::wstring candidate = NumberedFile(appDir, n, entry);
         if (!exists(candidate)) return candidate;
     }

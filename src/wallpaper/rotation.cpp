@@ -10,6 +10,10 @@
 namespace {
 constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 constexpr const wchar_t* kBitmapName = L"Tirnaco.bmp";
+// Timer2's period far from a change, and how many seconds before it the
+// timer goes back to its own pace.
+constexpr int kRestingPeriodMs = 1000;
+constexpr long long kPacedSeconds = 2;
 }  // namespace
 
 void Rotation::Start() {
@@ -38,7 +42,7 @@ void Rotation::Timer2_Timer() {
     const long long left =
         (MinuteSerial(form_.LastChange) + wallpaper::IntervalMinutes(panel_.IntervalText())) * 60 -
         (MinuteSerial(now) * 60 + now.second);
-    Pace(left > 2 ? 1000 : TimerPeriodMs(Timer::Timer2));
+    Pace(left > kPacedSeconds ? kRestingPeriodMs : TimerPeriodMs(Timer::Timer2));
     if (!wallpaper::ChangeDue(form_.LastChange, now, panel_.IntervalText())) return;
     // Nobody sees a new picture behind a game or a film, and the change
     // would stutter it: it waits and comes at the first tick after.

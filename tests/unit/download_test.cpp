@@ -1,8 +1,14 @@
+// The downloader, the list from the list server and the picture queue.
+
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "download/file_download.h"
 #include "download/http_rules.h"
+#include "download/wallpaper_list.h"
 #include "fakes.h"
+#include "wav_builder.h"
 
 namespace {
 
@@ -11,6 +17,9 @@ using enum CFileDownload::Content;
 using Strings = std::vector<std::wstring>;
 using Event = std::array<std::int32_t, 3>;  // progress, max, status
 namespace ts = transfer_status;
+using namespace download;
+
+const std::wstring kList = L"http://127.0.0.1:8080/deskurl.asp";
 
 // The downloader over a scripted transfer: it replays its reports (running
 // `during` after each), writes `body` to the temporary file unless told not to
@@ -48,13 +57,19 @@ struct Rig : Transfer {
     }
 };
 
-// clang-format off
-TEST(HttpRules, Percent) {
-    for (auto [p, m, want] : std::vector<std::array<std::int64_t, 3>>{{999, 1000, 100}, {994, 1000, 99},
-             {1, 8, 12}, {5, 8, 62}, {7, 0, 0}, {7, -1, 0}, {INT64_MAX, 1, INT32_MAX}})
-        EXPECT_EQ(Percent(p, m), want) << p << "/" << m;
-}
+// Online, may download, the list server at 127.0.0.1:8080.
+struct Online : FakeApp {
+    Online() {
+        sys.online = true;
+        sys.wavs["ONLINE"] = wavtest::Pcm(8000, 16, wavtest::Bytes(4, 0));
+        Store(L"listhost", L"127.0.0.1:8080");
+        frm.Form_Load();
+    }
+};
 
+}  // namespace
+
+// clang-format off
 // Whatever spoils a transfer, dest keeps what it held and the temporary file
 // beside it is gone; a good one takes dest's place.
 TEST(Download, OutcomeOfEveryKindOfTransfer) {
@@ -83,6 +98,9 @@ TEST(Download, OutcomeOfEveryKindOfTransfer) {
         const Event last = c.ok ? Event{all, all, ts::kDone} : Event{n, 0, ts::kFailed};
         EXPECT_EQ(r.events, (std::vector<Event>{{0, 0, ts::kStarted}, last})) << c.name;
     }
+    for (auto [p, m, want] : std::vector<std::array<std::int64_t, 3>>{{999, 1000, 100}, {994, 1000, 99},
+             {1, 8, 12}, {5, 8, 62}, {7, 0, 0}, {7, -1, 0}, {INT64_MAX, 1, INT32_MAX}})
+        EXPECT_EQ(Percent(p, m), want) << p << "/" << m;
 }
 
 // Reports are passed on in order, clamped; no download starts meanwhile, nor
@@ -110,7 +128,88 @@ TEST(Download, ReportsInOrderBusyMeanwhileOnlyWebAddressesLimits) {
     for (auto [c, asked, given] : std::vector<std::tuple<Content, std::uint64_t, std::uint64_t>>{
              {Any, 99, 99}, {Any, gib, gib}, {Picture, 9, 9}, {Picture, gib, most}})
         EXPECT_TRUE(r.Get(L"HTTPS://h:8/", c, asked) && r.limit == given && r.urls.back() == L"HTTPS://h:8/");
+    // Texts handed over by pointer: none, UTF-16 at any alignment, or bytes in the code page.
+    alignas(2) unsigned char wide[12] = {};
+    std::memcpy(wide + 1, u"a\U0001F600b", 8);
+    EXPECT_EQ(CFileDownload::StrFromPtr(nullptr, true, r.sys), L"");
+    EXPECT_EQ(CFileDownload::StrFromPtr(wide + 1, true, r.sys), L"a\U0001F600b");
+    EXPECT_EQ(CFileDownload::StrFromPtr("caf\xE9\0x", false, r.sys), L"caf\xE9");
+}
+
+TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
+    EXPECT_EQ(ParseList(L"A<br>\r\n\r\n  B  \r\n<br>\r\nC<BR>"), (Strings{L"A", L"B", L"C<BR>"}));
+    EXPECT_EQ(ParseList(L"x <br>\ry\nz\r<br> <br>\r\n"), (Strings{L"x ", L"y\nz", L" "}));
+    EXPECT_EQ(ParseList(std::wstring(2049, L'a') + L"\r\nb\r\n" + std::wstring(2048, L'c')).size(), 2u);
+    std::wstring many;
+    for (int i = 0; i < 40000; ++i) many += L"e\r\n";
+    EXPECT_EQ(ParseList(many).size(), kMaxEntries);
+    EXPECT_TRUE(IsUtf8("\xE5\xA3\x81 ok") && !IsUtf8("\xB1\xDA\xD6\xBD") && !IsUtf8("\xC0\xAF") && !IsUtf8("\xED\xA0\x80"));
+    EXPECT_EQ(FromUtf8("\xEF\xBB\xBF\xE5\xA3\x81"), L"壁");
+    EXPECT_EQ(ListAddress(std::nullopt, L"h.example"), L"http://h.example/deskurl.asp");
+    EXPECT_EQ(ListAddress(L"127.0.0.1:8080", L"h"), kList);
+    EXPECT_EQ(ListAddress(L"HTTPS://s.example/lists/", L"h"), L"HTTPS://s.example/lists/deskurl.asp");
 }
 // clang-format on
 
-}  // namespace
+TEST(Queue, FromAFreshStartTheListThenEachPictureInOrderThenTheRotation) {
+    Online a;
+    a.web.served[kList] = "http://p/0.jpg\r\nhttp://p/gone.jpg\r\nhttps://p/2.bmp\r\nhttp://p/3.jpg";
+    a.web.served[L"http://p/0.jpg"] = a.web.served[L"http://p/3.jpg"] = "\xFF\xD8\xFF\xE0 picture";
+    a.web.served[L"https://p/2.bmp"] = "BM picture";
+    const std::wstring pics = a.frm.AppDir + L"Wallpaper\\";
+    a.desk.ordinary = {pics + L"Tirnaco0.jpg"};
+    // Each transfer takes half a second; a tick during it starts nothing.
+    int step = 0;
+    a.web.during = [&] {
+        a.sys.now.second += step++ % 2;
+        a.frm.TimerFired(Timer::Timer1);
+    };
+    a.frm.Timer3_Timer();
+    EXPECT_EQ(a.sys.played.at(0).name, "ONLINE");
+    EXPECT_EQ(a.ui.Balloons(L"网络连接中，现在开始为你下载新壁纸，请稍候......"), 1);
+    EXPECT_EQ(a.frm.Listurl.Count(), 4);
+    EXPECT_TRUE(a.ui.timers.count(Timer::Timer1));
+    a.frm.Timer3_Timer();  // the list is there: no second fetch
+    a.frm.TimerFired(Timer::Timer1);
+    EXPECT_EQ(a.web.requested, (Strings{kList, L"http://p/0.jpg", L"http://p/gone.jpg", L"https://p/2.bmp",
+                                        L"http://p/3.jpg"}));
+    EXPECT_EQ(a.sys.contents[pics + L"Tirnaco0.jpg"], a.web.served[L"http://p/0.jpg"]);
+    EXPECT_EQ(a.sys.contents[pics + L"Tirnaco2.bmp"], "BM picture");
+    EXPECT_FALSE(a.sys.files.count(pics + L"Tirnaco1.jpg"));  // the queue moved past the failure
+    // The tip shows the progress, changed at most once a second, and goes at the end.
+    Strings tips;
+    for (const TrayCall& c : a.ui.tray)
+        if (c.record.uFlags == nif::kTip) tips.push_back(c.record.szTip);
+    const std::wstring name = L"晴窗画匣 V1.82";
+    EXPECT_EQ(tips, (Strings{name + L"\n正在下载壁纸 0/4", name + L"\n正在下载壁纸 1/4",
+                             name + L"\n正在下载壁纸 3/4", name}));
+    EXPECT_EQ(a.frm.TrayData.szTip, name);
+    EXPECT_EQ(a.ui.Balloons(L"壁纸下载结束，现在开始为你定时更换壁纸!"), 1);
+    EXPECT_EQ(a.desk.bitmapOf[a.desk.applied.back()], pics + L"Tirnaco0.jpg");
+    EXPECT_TRUE(!a.ui.timers.count(Timer::Timer1) && a.ui.timers.count(Timer::Timer2));
+}
+
+TEST(Queue, AListThatNeverComesGivesUpAfterTwentyTriesForTheLocalPictures) {
+    for (bool unreadable : {false, true}) {
+        Online a;
+        a.desk.folder = {L"mine.jpg"};
+        // Fetched but unreadable: removed, or it would hold the acquisition for the rest of the run.
+        if (unreadable) a.web.served[kList] = "http://p/0.jpg";
+        if (unreadable) a.sys.unreadable.insert(a.frm.AppDir + L"deskurl.ini");
+        a.frm.Timer3_Timer();
+        EXPECT_EQ(a.web.requested, Strings(20, kList));
+        EXPECT_FALSE(a.sys.files.count(a.frm.AppDir + L"deskurl.ini"));
+        EXPECT_EQ(a.ui.GetValue(Check1(1)), 1);
+        EXPECT_TRUE(a.sys.saves.empty());
+        EXPECT_EQ(a.ui.Balloons(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! "), 1);
+        a.frm.Timer3_Timer();
+        EXPECT_EQ(a.frm.Listurl.entries, Strings{L"mine.jpg"});
+        EXPECT_EQ(a.web.requested.size(), 20u);
+    }
+    // Quitting while the list is tried ends the tries.
+    Online q;
+    q.web.during = [&] { q.frm.Form_Unload(); };
+    q.frm.Timer3_Timer();
+    EXPECT_EQ(q.web.requested.size(), 1u);
+    EXPECT_EQ(q.ui.GetValue(Check1(1)), 0);
+}

@@ -1,41 +1,41 @@
-// The chime, the reminder and the timed shutdown through simulated days.
+// The once-a-second tick: the clock labels, and the chime, the reminder and
+// the timed shutdown through simulated days.
 
 #include "scheduler/duties.h"
 
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "scheduler/tick.h"
 #include "wav_builder.h"
 
 namespace {
 
 struct Day : FakeApp {
     Day() {
-        std::uint8_t sample = 0x80;  // each its own, to be told apart once played
         for (const char* n : {"CLOCK", "MESSAGE", "CLOSE"})
-            sys.wavs[n] = wavtest::Pcm(8000, 8, wavtest::Bytes(4, sample++));
+            sys.wavs[n] = wavtest::Pcm(8000, 16, wavtest::Bytes(4, 0));
         frm.Form_Load();
         sys.files.insert(frm.AppDir + L"deskurl.ini");  // no acquisition in the way
+        ui.SetValue(Check1(3), 0);
     }
-    void Set(int check, const std::wstring& hour, const std::wstring& minute, int hourBox) {
+    // Ticks the box on, with its hour and minute.
+    void Arm(int check, const std::wstring& hour, const std::wstring& minute) {
         frm.ControlClick(Check1(check));
-        ui.SetText(Text1(hourBox), hour);
-        ui.SetText(Text1(hourBox + 1), minute);
+        ui.SetText(Text1(check == 2 ? 1 : 4), hour);
+        ui.SetText(Text1(check == 2 ? 2 : 5), minute);
     }
     // Ticks from h:m:s on, every `step` seconds, for `count` ticks; returns
     // the times at which a sound of that name started.
     std::vector<std::wstring> Run(int h, int m, int s, int step, int count, const char* sound = "CLOCK") {
         std::vector<std::wstring> at;
-        LocalTime t = MakeTime(2010, 6, 1, h, m, s);
-        for (int i = 0; i < count; ++i) {
-            sys.now = t;
+        for (long long t = h * 3600 + m * 60 + s, i = 0; i < count; ++i, t += step) {
+            sys.now =
+                MakeTime(2010, 6, 1 + int(t / 86400), int(t / 3600 % 24), int(t / 60 % 60), int(t % 60));
             const auto before = sys.played.size();
             frm.Timer3_Timer();
             for (auto k = before; k < sys.played.size(); ++k)
-                if (sys.played[k].name == sound) at.push_back(scheduler::LongTime(t));
-            const long long next = MinuteSerial(t) * 60 + t.second + step;
-            t = MakeTime(2010, 6, 1 + int(next / 86400 - MinuteSerial(MakeTime(2010, 6, 1)) / 1440),
-                         int(next / 3600 % 24), int(next / 60 % 60), int(next % 60));
+                if (sys.played[k].name == sound) at.push_back(scheduler::LongTime(sys.now));
         }
         return at;
     }
@@ -43,48 +43,76 @@ struct Day : FakeApp {
 
 }  // namespace
 
+TEST(Tick, EveryTickSetsTheYearAndMonthTheDayAndTheTimeEvenUnderABusyDuty) {
+    const std::tuple<LocalTime, std::wstring, std::wstring, std::wstring> cases[] = {
+        {MakeTime(2008, 5, 5, 9, 3, 7), L"2008年05月", L"5", L"9时3分7"},
+        {MakeTime(2010, 1, 31, 23, 59, 59), L"2010年01月", L"31", L"23时59分59"},
+        {MakeTime(12345, 6, 1, 0, 0, 0), L"12345年06", L"1", L"0时0分0"},  // cut to 8 characters
+    };
+    Day a;
+    for (const auto& [t, yearMonth, day, time] : cases) {
+        for (int i = 0; i < 3; ++i) a.ui.SetText(Labday(i), L"x");
+        a.sys.now = t;
+        a.frm.TimerFired(Timer::Timer3);
+        EXPECT_EQ(a.ui.GetText(Labday(0)) + L"|" + a.ui.GetText(Labday(1)) + L"|" + a.ui.GetText(Labday(2)),
+                  yearMonth + L"|" + day + L"|" + time);
+    }
+    // A tick that falls due while a duty lets the message loop turn keeps the
+    // clock current but does not run the busy duty again inside itself.
+    FakeApp b;
+    b.ui.shellReady = false;
+    b.frm.Form_Load();
+    b.sys.files.insert(b.frm.AppDir + L"deskurl.ini");
+    int nested = 0;
+    b.ui.duringNotify = [&] {
+        if (nested++ >= 3) return;
+        b.ui.SetText(Labday(2), L"x");
+        b.frm.Timer3_Timer();
+        EXPECT_NE(b.ui.GetText(Labday(2)), L"x");
+    };
+    b.frm.Timer3_Timer();
+    EXPECT_EQ(std::ranges::count(b.ui.tray, 0, &TrayCall::action), 2);  // the greeting and one retry
+}
+
 TEST(Duties, TheChimeRingsEachHourOnceAndCatchesUpASkippedSecondButNotASleep) {
     Day a;
+    a.ui.SetValue(Check1(3), 1);
     const auto rung = a.Run(0, 0, 0, 1, 86400);
     ASSERT_EQ(rung.size(), 24u);
     for (int h = 0; h < 24; ++h) EXPECT_EQ(rung[h], scheduler::LongTime(MakeTime(2010, 6, 1, h)));
-    Day skipped;  // ticks at odd seconds only: each top of the hour comes a second late
-    EXPECT_EQ(skipped.Run(9, 59, 59, 2, 3), (std::vector<std::wstring>{L"10:00:01"}));
-    Day asleep;  // 09:59:50, then 10:01:10: more than a minute late
-    EXPECT_TRUE(asleep.Run(9, 59, 50, 80, 2).empty());
-    Day twice;  // two ticks in one second ring once
-    EXPECT_EQ(twice.Run(11, 0, 0, 0, 2).size(), 1u);
+    const std::tuple<int, int, int, std::vector<std::wstring>> runs[] = {
+        {59 * 60 + 59, 2, 3, {L"10:00:01"}},  // ticks at odd seconds: the top of the hour comes a second late
+        {59 * 60 + 50, 80, 2, {}},            // asleep from 09:59:50 to 10:01:10
+        {3600, 0, 2, {L"10:00:00"}},          // two ticks in one second ring once
+    };
+    for (const auto& [from, step, count, want] : runs) {
+        Day d;
+        d.ui.SetValue(Check1(3), 1);
+        EXPECT_EQ(d.Run(9, 0, from, step, count), want);
+    }
     Day off;
-    off.ui.SetValue(Check1(3), 0);
     EXPECT_TRUE(off.Run(11, 59, 59, 1, 3).empty());
 }
 
 TEST(Duties, TheReminderFiresOnceAtItsMinuteAndSwitchesItselfOff) {
-    const struct {
-        std::wstring hour, minute, text;
-        int sounds, boxes, opened;
-    } cases[] = {
-        {L"08", L"05", L"开会", 1, 1, 0},
-        {L"8", L"05", L"开会", 0, 0, 0},
-        {L"", L"", L"开会", 0, 0, 0},
-        {L"08", L"05", L"C:\\Tools\\a.exe", 0, 0, 1},
-        {L"08", L"05", L"HTTP://a.example/", 0, 0, 1},
-        {L"08", L"05", L"https://a.example/", 0, 0, 1},
+    const std::tuple<std::wstring, std::wstring, int, int> cases[] = {
+        // hour, text, boxes, opened
+        {L"08", L"开会", 1, 0},
+        {L"8", L"开会", 0, 0},
+        {L"", L"开会", 0, 0},
+        {L"08", L"C:\\Tools\\a.exe", 0, 1},
+        {L"08", L"提醒 HTTP://a.example/", 0, 1},
+        {L"08", L"https://a.example/", 0, 1},
     };
-    for (const auto& c : cases) {
+    for (const auto& [hour, text, boxes, opened] : cases) {
         Day a;
-        a.ui.SetValue(Check1(3), 0);
-        a.Set(2, c.hour, c.minute, 1);
-        a.ui.SetText(Text1(3), c.text);
-        EXPECT_EQ(a.Run(8, 4, 58, 1, 130, "MESSAGE").size(), std::size_t(c.sounds)) << c.text;
-        ASSERT_EQ(a.ui.boxes.size(), std::size_t(c.boxes));
-        EXPECT_EQ(a.ui.opened.size(), std::size_t(c.opened));
-        if (c.boxes) {
-            EXPECT_EQ(a.ui.boxes[0].text, c.text + L"   ");
-            EXPECT_EQ(a.ui.boxes[0].title, L"小闹钟");
-            EXPECT_EQ(a.ui.boxes[0].style, 4160);
-        }
-        const bool fired = c.boxes + c.opened > 0;
+        a.Arm(2, hour, hour.empty() ? L"" : L"05");
+        a.ui.SetText(Text1(3), text);
+        EXPECT_EQ(a.Run(8, 4, 58, 1, 130, "MESSAGE").size(), std::size_t(boxes)) << text;
+        ASSERT_EQ(a.ui.boxes.size(), std::size_t(boxes));
+        EXPECT_EQ(a.ui.opened, std::vector<std::wstring>(opened, text));
+        if (boxes) EXPECT_EQ(a.ui.boxes[0].text + a.ui.boxes[0].title, text + L"   小闹钟");
+        const bool fired = boxes + opened > 0;
         EXPECT_EQ(a.ui.GetValue(Check1(2)), fired ? 0 : 1);
         EXPECT_EQ(a.ui.IsEnabled(Text1(1)), !fired);
         EXPECT_TRUE(a.sys.saves.empty());
@@ -95,7 +123,7 @@ TEST(Duties, TheShutdownWarnsAtZeroAndShutsDownAtThirtyEvenBehindAReminderBox) {
     const std::wstring warning =
         L"自动关机时间已到，程序将在30秒后自动为你关机，请作好关机前的准备工作，否则请重新设置自动关机时间!";
     Day a;
-    a.Set(4, L"17", L"30", 4);
+    a.Arm(4, L"17", L"30");
     EXPECT_EQ(a.Run(17, 29, 59, 1, 31, "CLOSE"), (std::vector<std::wstring>{L"17:30:00"}));
     EXPECT_EQ(a.ui.tray.back().record.szInfo, warning);
     EXPECT_TRUE(a.sys.shutdownCalls.empty() && !a.ui.unloaded);
@@ -104,7 +132,7 @@ TEST(Duties, TheShutdownWarnsAtZeroAndShutsDownAtThirtyEvenBehindAReminderBox) {
     EXPECT_TRUE(a.ui.unloaded);
 
     Day cleared;  // the box cleared at :10
-    cleared.Set(4, L"17", L"30", 4);
+    cleared.Arm(4, L"17", L"30");
     cleared.Run(17, 30, 0, 1, 11);
     cleared.ui.SetValue(Check1(4), 0);
     cleared.Run(17, 30, 11, 1, 40);
@@ -113,7 +141,7 @@ TEST(Duties, TheShutdownWarnsAtZeroAndShutsDownAtThirtyEvenBehindAReminderBox) {
     for (std::optional<int> platform : {std::optional<int>(1), std::optional<int>()}) {
         Day old;
         old.sys.platformId = platform;
-        old.Set(4, L"17", L"30", 4);
+        old.Arm(4, L"17", L"30");
         old.Run(17, 30, 29, 3, 2);  // :30 skipped, caught up at :32
         EXPECT_EQ(old.sys.shutdownCalls,
                   platform ? std::vector<std::string>{"exit 1"} : std::vector<std::string>{});
@@ -122,9 +150,9 @@ TEST(Duties, TheShutdownWarnsAtZeroAndShutsDownAtThirtyEvenBehindAReminderBox) {
 
     // A reminder box left open across the shutdown minute: the ticks go on under it.
     Day boxed;
-    boxed.Set(2, L"17", L"29", 1);
+    boxed.Arm(2, L"17", L"29");
     boxed.ui.SetText(Text1(3), L"开会");
-    boxed.Set(4, L"17", L"30", 4);
+    boxed.Arm(4, L"17", L"30");
     boxed.ui.duringBox = [&] { boxed.Run(17, 29, 1, 1, 90); };
     boxed.Run(17, 29, 0, 1, 1);
     EXPECT_EQ(boxed.ui.boxes.size(), 1u);

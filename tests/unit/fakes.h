@@ -14,11 +14,6 @@
 #include "app/control_ids.h"
 #include "app/layout.h"
 #include "frmmain.h"
-#include "platform/desktop.h"
-#include "platform/system.h"
-#include "platform/transfer.h"
-#include "platform/window.h"
-#include "sound/wav.h"
 
 constexpr int Check1(int i) { return ID_CHECK1_0 + i; }
 constexpr int Text1(int i) { return ID_TEXT1_0 + i; }
@@ -46,23 +41,20 @@ struct TrayCall {
 class FakeWindow : public Window {
 public:
     std::map<int, FakeControl> controls;
-    int focus = 0;
-    int tabsPosted = 0;
+    int focus = 0, tabsPosted = 0, shownWithFocus = 0, popups = 0;
     WindowState state = WindowState::Normal;
-    bool visible = false;
-    int shownWithFocus = 0;
-    int screenW = 1024, screenH = 768, winW = 360, winH = 250;
-    int left = 0, top = 0;
-    bool unloaded = false;
+    bool visible = false, unloaded = false;
+    int screenW = 1024, screenH = 768, winW = 360, winH = 250, left = 0, top = 0;
     std::map<Timer, int> timers;  // running timers and their periods
     std::vector<MsgBoxCall> boxes;
     std::vector<int> answers;  // answers for the next boxes, in order; OK when empty
     std::vector<TrayCall> tray;
-    bool trayShown = false;              // what the shell would show
-    bool shellReady = true;              // false: the shell refuses every call, as before Explorer is up
-    std::function<void()> duringNotify;  // runs inside each tray call, as a nested message would
-    int popups = 0;
+    bool trayShown = false;  // what the shell would show
+    bool shellReady = true;  // false: the shell refuses every call, as before Explorer is up
     std::vector<std::wstring> opened;
+    // What runs inside a tray call, while a box stands open, and while the
+    // logic lets other messages run.
+    std::function<void()> duringNotify, duringBox, duringEvents;
 
     FakeControl& C(int id) { return controls[id]; }
 
@@ -77,35 +69,19 @@ public:
     int GetFocus() const override { return focus; }
     void SetFocus(int id) override { focus = id; }
     void PostTab() override { ++tabsPosted; }
-
     WindowState GetWindowState() const override { return state; }
     void SetWindowState(WindowState s) override { state = s; }
-    void Show(int f) override {
-        visible = true;
-        shownWithFocus = f;
-    }
+    void Show(int f) override { visible = true, shownWithFocus = f; }
     void Hide() override { visible = false; }
-    void ScreenSize(int& w, int& h) const override {
-        w = screenW;
-        h = screenH;
-    }
-    void WindowSize(int& w, int& h) const override {
-        w = winW;
-        h = winH;
-    }
-    void MoveTo(int l, int t) override {
-        left = l;
-        top = t;
-    }
+    void ScreenSize(int& w, int& h) const override { w = screenW, h = screenH; }
+    void WindowSize(int& w, int& h) const override { w = winW, h = winH; }
+    void MoveTo(int l, int t) override { left = l, top = t; }
     void Unload() override { unloaded = true; }
     void SetTimer(Timer t, int period) override { timers[t] = period; }
     void KillTimer(Timer t) override { timers.erase(t); }
-    std::function<void()> duringEvents;  // what other messages do while the logic lets them run
     void DoEvents() override {
         if (duringEvents) duringEvents();
     }
-
-    std::function<void()> duringBox;  // what runs while a box stands open
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
         boxes.push_back({text, style, title});
         if (duringBox) duringBox();
@@ -114,22 +90,20 @@ public:
         answers.erase(answers.begin());
         return a;
     }
-
     bool NotifyIcon(int action, const TrayRecord& r) override {
         tray.push_back({action, r});
         if (duringNotify) duringNotify();
-        if (!shellReady) return false;
-        if (action == tray_action::kAdd) {
-            if (trayShown) return false;
-            trayShown = true;
-        } else if (!trayShown) {
-            return false;
-        }
-        if (action == tray_action::kDelete) trayShown = false;
+        if (!shellReady || (action == tray_action::kAdd) == trayShown) return false;
+        trayShown = action != tray_action::kDelete;
         return true;
     }
     void PopupMenu() override { ++popups; }
     void ShellOpen(const std::wstring& target) override { opened.push_back(target); }
+    // How many balloons showed this text.
+    int Balloons(const std::wstring& text) const {
+        return static_cast<int>(
+            std::ranges::count(tray, text, [](const TrayCall& c) { return c.record.szInfo; }));
+    }
 
 private:
     const FakeControl& Get(int id) const {
@@ -140,23 +114,21 @@ private:
 };
 
 struct Played {
-    std::string name;  // upper-case resource name, or "<image>" for a joined image
+    std::string name;  // upper-case resource name, or "<image>" for one made by the program
     std::uint32_t flags;
-    std::size_t bytes;
+    std::vector<std::uint8_t> image;
 };
 
 class FakeSystem : public System {
 public:
     LocalTime now = MakeTime(2008, 12, 20, 14, 5, 9);
-    std::map<std::wstring, std::wstring> registry;  // "app\\section\\key" -> value
-    std::vector<std::wstring> saves;                // keys in write order
-    std::set<std::wstring> files;                   // full paths, as given
-    std::set<std::wstring> folders;
-    std::set<std::wstring> undeletable;
+    std::map<std::wstring, std::wstring> registry;                   // "app\\section\\key" -> value
+    std::vector<std::wstring> saves;                                 // keys in write order
+    std::set<std::wstring> files, folders, undeletable, unreadable;  // full paths, as given
+    std::map<std::wstring, std::string> contents;                    // bytes of files that have them
     std::set<std::wstring> failing;  // calls or setting keys that throw, as a platform error would
     std::vector<std::pair<std::wstring, std::wstring>> copies;
-    bool failCopies = false;
-    bool otherInstance = false;
+    bool failCopies = false, otherInstance = false, online = false;
     std::wstring windir = L"C:\\windows";
     std::wstring exe = L"C:\\Program Files\\晴窗\\qingchuang.exe";
     int trims = 0;
@@ -164,25 +136,25 @@ public:
     std::map<std::wstring, std::wstring> shortNames;        // long path -> 8.3 name
     std::map<std::string, std::vector<std::uint8_t>> wavs;  // upper-case name -> image
     std::vector<Played> played;
+    std::optional<int> platformId = 2;
+    std::vector<std::string> shutdownCalls;
 
     void MayFail(const std::wstring& what) const {
         if (failing.count(what)) throw std::runtime_error("platform error");
     }
-    LocalTime Now() const override { return now; }
-    std::wstring FormatTimeOfDay(const LocalTime& t) const override {
-        wchar_t b[16];
-        swprintf(b, 16, L"%02d:%02d:%02d", t.hour, t.minute, t.second);
-        return b;
-    }
     static std::wstring Key(const std::wstring& a, const std::wstring& s, const std::wstring& k) {
         return a + L"\\" + s + L"\\" + k;
+    }
+    LocalTime Now() const override { return now; }
+    std::wstring FormatTimeOfDay(const LocalTime& t) const override {
+        return std::to_wstring(t.hour) + L"时" + std::to_wstring(t.minute) + L"分" +
+               std::to_wstring(t.second);
     }
     std::optional<std::wstring> GetSetting(const std::wstring& a, const std::wstring& s,
                                            const std::wstring& k) const override {
         MayFail(k);
         auto it = registry.find(Key(a, s, k));
-        if (it == registry.end()) return std::nullopt;
-        return it->second;
+        return it == registry.end() ? std::nullopt : std::optional(it->second);
     }
     bool SaveSetting(const std::wstring& a, const std::wstring& s, const std::wstring& k,
                      const std::wstring& v) override {
@@ -193,43 +165,33 @@ public:
     bool FileExists(const std::wstring& p) const override { return files.count(p) != 0; }
     bool PathExists(const std::wstring& p) const override { return files.count(p) || folders.count(p); }
     bool RemoveFile(const std::wstring& p) override { return !undeletable.count(p) && files.erase(p) != 0; }
-    bool CreateFolder(const std::wstring& p) override {
-        if (PathExists(p)) return false;
-        folders.insert(p);
-        return true;
-    }
+    bool CreateFolder(const std::wstring& p) override { return !PathExists(p) && folders.insert(p).second; }
     bool CopyFileTo(const std::wstring& from, const std::wstring& to) override {
         copies.push_back({from, to});
-        if (failCopies || !files.count(from) || PathExists(to)) return false;
-        files.insert(to);
-        return true;
+        return !failCopies && files.count(from) && !PathExists(to) && files.insert(to).second;
     }
-    bool online = false;
-    bool Online() const override {
-        MayFail(L"Online");
-        return online;
-    }
-    std::map<std::wstring, std::string> contents;  // bytes of files that have them
     bool MoveReplace(const std::wstring& from, const std::wstring& to) override {
-        if (!files.count(from)) return false;
-        files.erase(from);
+        if (!files.erase(from)) return false;
         files.insert(to);
-        if (contents.count(from)) contents[to] = contents[from], contents.erase(from);
+        contents[to] = contents[from];
+        contents.erase(from);
         return true;
     }
     std::optional<std::string> ReadFile(const std::wstring& p, std::uint64_t limit) const override {
         auto it = contents.find(p);
-        if (!files.count(p) || it == contents.end() || it->second.size() > limit) return std::nullopt;
+        if (!files.count(p) || unreadable.count(p) || it == contents.end() || it->second.size() > limit)
+            return std::nullopt;
         return it->second;
     }
     // Bytes as Latin-1: each byte one character.
     std::wstring FromAnsi(std::string_view b) const override {
-        std::wstring s;
-        for (unsigned char c : b) s += static_cast<wchar_t>(c);
-        return s;
+        return std::wstring(reinterpret_cast<const unsigned char*>(b.data()),
+                            reinterpret_cast<const unsigned char*>(b.data() + b.size()));
     }
-    std::optional<int> platformId = 2;
-    std::vector<std::string> shutdownCalls;
+    bool Online() const override {
+        MayFail(L"Online");
+        return online;
+    }
     std::optional<int> PlatformId() const override { return platformId; }
     void GetShutdownPrivilege() override { shutdownCalls.push_back("privilege"); }
     bool RequestShutdown(unsigned flags) override {
@@ -253,20 +215,21 @@ public:
     }
     std::span<const std::uint8_t> FindWav(std::string_view name) const override {
         std::string up(name);
-        std::transform(up.begin(), up.end(), up.begin(), [](unsigned char c) { return std::toupper(c); });
+        for (auto& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         auto it = wavs.find(up);
-        if (it == wavs.end()) return {};
-        return it->second;
+        return it == wavs.end() ? std::span<const std::uint8_t>() : it->second;
     }
+    // Named by the resource it is, when it is one.
     void PlayImage(std::span<const std::uint8_t> image, std::uint32_t flags) override {
         std::string name = "<image>";
-        for (auto& [n, img] : wavs) {
-            const auto wide = Widen8(img);  // an 8-bit recording plays as its 16-bit copy
-            if ((img.data() == image.data() && img.size() == image.size()) ||
-                (wide && std::ranges::equal(*wide, image)))
-                name = n;
-        }
-        played.push_back({name, flags, image.size()});
+        for (auto& [n, img] : wavs)
+            if (img.data() == image.data() && img.size() == image.size()) name = n;
+        played.push_back({name, flags, {image.begin(), image.end()}});
+    }
+    std::vector<std::string> PlayedNames() const {
+        std::vector<std::string> names;
+        for (const auto& p : played) names.push_back(p.name);
+        return names;
     }
 };
 
@@ -280,16 +243,16 @@ public:
     std::map<std::wstring, std::wstring> bitmapOf;  // bitmap path -> the picture it was made from
     std::set<std::wstring> unwritable, undecodable;
     std::vector<std::wstring> folder;  // names in the picture folder, in listing order
-    bool refuse = false, keyMissing = false, busy = false;
+    bool refuse = false, keyMissing = false;
+    int state = 1;  // the shell's notification state: nothing in front
 
     bool SetDeskWallpaper(const std::wstring& path) override {
         applied.push_back(path);
         return path.empty() || !refuse;
     }
     bool SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) override {
-        if (keyMissing) return false;
-        values[key + L"\\" + name] = data;
-        return true;
+        if (!keyMissing) values[key + L"\\" + name] = data;
+        return !keyMissing;
     }
     bool IsOrdinaryFile(const std::wstring& path) const override { return ordinary.count(path) != 0; }
     bool CanWrite(const std::wstring& path) const override { return !unwritable.count(path); }
@@ -303,7 +266,7 @@ public:
         return ConvertToBitmap(bitmap, dst);
     }
     std::vector<std::wstring> ListFiles(const std::wstring&) const override { return folder; }
-    int NotificationState() const override { return busy ? 3 : 1; }
+    int NotificationState() const override { return state; }
 };
 
 // A web that answers from a map of addresses to bodies, into the fake
@@ -320,15 +283,12 @@ public:
         requested.push_back(url);
         TransferFacts f;
         f.started = true;
-        auto it = served.find(url);
         if (during) during();
-        if (it == served.end()) {
-            f.failed = true;
-            return f;
-        }
+        auto it = served.find(url);
+        f.failed = it == served.end();
+        if (f.failed) return f;
         f.httpStatus = 200;
-        f.received = it->second.size();
-        f.length = f.received;
+        f.received = f.length.emplace(it->second.size());
         f.head.assign(it->second.begin(), it->second.begin() + std::min<std::size_t>(16, it->second.size()));
         sys_.files.insert(temp);
         sys_.contents[temp] = it->second;
@@ -350,12 +310,7 @@ struct FakeApp {
     FakeTransfer web{sys};
     Frmmain frm{ui, sys, desk, web};
     FakeApp() {
-        for (const ControlSpec& c : Controls()) {
-            FakeControl& f = ui.C(c.id);
-            f.text = c.text;
-            f.value = c.checked ? 1 : 0;
-            f.enabled = !c.disabled;
-        }
+        for (const ControlSpec& c : Controls()) ui.C(c.id) = {c.checked ? 1 : 0, c.text, !c.disabled};
     }
     void Store(const std::wstring& key, const std::wstring& value) {
         sys.registry[FakeSystem::Key(L"ravek", L"setting", key)] = value;

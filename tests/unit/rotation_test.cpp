@@ -18,9 +18,9 @@ const std::wstring kFound = L"网络未连接或你已设置为使用本地壁�
 
 // Started offline with local pictures only, and these files in the folder.
 struct Local : FakeApp {
-    explicit Local(std::vector<std::wstring> names, const wchar_t* interval = L"1") {
+    explicit Local(std::vector<std::wstring> names) {
         Store(L"ppdir", L"1");
-        Store(L"chgtime", interval);
+        Store(L"chgtime", L"1");
         for (const auto& n : names) desk.ordinary.insert(kPics + n);
         desk.folder = std::move(names);
         sys.now = MakeTime(2010, 6, 1, 10, 0, 30);
@@ -33,10 +33,6 @@ struct Local : FakeApp {
         frm.TimerFired(Timer::Timer2);
         return desk.applied.empty() ? L"" : desk.bitmapOf[desk.applied.back()];
     }
-    int Notices(const std::wstring& text) const {
-        return static_cast<int>(std::count_if(ui.tray.begin(), ui.tray.end(),
-                                              [&](const TrayCall& c) { return c.record.szInfo == text; }));
-    }
 };
 
 LocalTime At(int h, int m, int s = 0) { return MakeTime(2010, 6, 1, h, m, s); }
@@ -44,35 +40,28 @@ LocalTime At(int h, int m, int s = 0) { return MakeTime(2010, 6, 1, h, m, s); }
 }  // namespace
 
 TEST(Naming, NoEntryNamesAFileOutsideThePictureFolder) {
-    const std::wstring app = L"C:\\A\\";
-    const struct {
-        std::wstring entry;
-        int position;
-        std::wstring file;
-    } cases[] = {
-        {L"http://p.example/sea.jpg", 3, L"C:\\A\\Wallpaper\\Tirnaco3.jpg"},
-        {L"https://p.example/a.JPEG", 0, L"C:\\A\\Wallpaper\\Tirnaco0JPEG"},
-        {L"a.b", 1, L"C:\\A\\Wallpaper\\a.b"},  // a name the discovery found: its own file
-        {L"我的照片.bmp", 2, L"C:\\A\\Wallpaper\\我的照片.bmp"},
-        {L"http://p.example/x\\..\\", 4, L"C:\\A\\Wallpaper\\Tirnaco4_.._"},
-        {L"http://p.example/a:$DA", 5, L"C:\\A\\Wallpaper\\Tirnaco5__DA"},
-        {L"\\\\host\\share\\x.jpg", 6, L"C:\\A\\Wallpaper\\Tirnaco6.jpg"},
-        {L"..", 7, L"C:\\A\\Wallpaper\\Tirnaco7.."},
-        {L"file:///C:/windows/win.ini", 8, L"C:\\A\\Wallpaper\\Tirnaco8.ini"},
-        {L"", 9, L"C:\\A\\Wallpaper\\Tirnaco9"},
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        // entry at position 3, and its file
+        {L"http://p.example/sea.jpg", L"Tirnaco3.jpg"},
+        {L"HTTPS://p.example/a.JPEG", L"Tirnaco3JPEG"},
+        {L"a.b", L"a.b"},  // a name the discovery found: its own file
+        {L"我的照片.bmp", L"我的照片.bmp"},
+        {L"http://p.example/x\\..\\", L"Tirnaco3_.._"},
+        {L"http://p.example/a:$DA", L"Tirnaco3__DA"},
+        {L"\\\\host\\share\\x.jpg", L"Tirnaco3.jpg"},
+        {L"..", L"Tirnaco3.."},
+        {L"file:///C:/windows/win.ini", L"Tirnaco3.ini"},
+        {L"", L"Tirnaco3"},
     };
-    for (const auto& c : cases) EXPECT_EQ(PictureFile(app, c.position, c.entry), c.file);
+    for (const auto& [entry, file] : cases)
+        EXPECT_EQ(PictureFile(L"C:\\A\\", 3, entry), L"C:\\A\\Wallpaper\\" + file);
     for (const wchar_t* name : {L"a.jpg", L"B.JPG", L"c.Bmp", L"notajpg"}) EXPECT_TRUE(IsLocalPicture(name));
     for (const wchar_t* name : {L"d.jpeg", L"e.gif", L"f.png", L"jp", L""})
         EXPECT_FALSE(IsLocalPicture(name));
 }
 
 TEST(Naming, TheMinuteCountReachesTheIntervalAndOrdersWrap) {
-    const struct {
-        LocalTime last, now;
-        const wchar_t* interval;
-        bool due;
-    } cases[] = {
+    const std::tuple<LocalTime, LocalTime, const wchar_t*, bool> cases[] = {
         {At(10, 0, 30), At(10, 4, 59), L"5", false},
         {At(10, 0, 30), At(10, 5, 0), L"5", true},
         {At(10, 0, 30), At(11, 0, 0), L"5", true},  // passed: a lowered interval or a wake
@@ -84,20 +73,19 @@ TEST(Naming, TheMinuteCountReachesTheIntervalAndOrdersWrap) {
         {At(10, 0, 0), At(9, 0, 0), L"1", false},  // set back
         {At(10, 0, 0), At(10, 2, 0), L"99999999999999999999", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(ChangeDue(c.last, c.now, c.interval), c.due) << c.interval;
-    EXPECT_EQ(NextPosition(-1, 3, false, 0), 0);
-    EXPECT_EQ(NextPosition(1, 3, false, 0), 2);
-    EXPECT_EQ(NextPosition(2, 3, false, 0), 0);
-    EXPECT_EQ(NextPosition(7, 3, false, 0), 0);
-    EXPECT_EQ(NextPosition(-1, 0, false, 0), -1);
-    EXPECT_EQ(NextPosition(0, 3, true, 0.999999), 2);
-    EXPECT_EQ(NextPosition(2, 1, true, 0.5), 0);
+    for (const auto& [last, now, interval, due] : cases)
+        EXPECT_EQ(ChangeDue(last, now, interval), due) << interval;
+    const std::tuple<int, int, bool, double, int> next[] = {
+        {-1, 3, false, 0, 0},  {1, 3, false, 0, 2},       {2, 3, false, 0, 0}, {7, 3, false, 0, 0},
+        {-1, 0, false, 0, -1}, {0, 3, true, 0.999999, 2}, {2, 1, true, 0.5, 0}};
+    for (const auto& [current, count, random, r, want] : next)
+        EXPECT_EQ(NextPosition(current, count, random, r), want);
 }
 
 TEST(Rotation, LocalPicturesRotateInListOrderFromTheFirstMinuteBoundaryOn) {
     Local a({L"a.jpg", L"notes.txt", L"B.BMP", L"c.jpeg", L"my photo.JPG"});
     EXPECT_EQ(a.frm.Listurl.entries, (std::vector<std::wstring>{L"a.jpg", L"B.BMP", L"my photo.JPG"}));
-    EXPECT_EQ(a.Notices(kFound), 1);
+    EXPECT_EQ(a.ui.Balloons(kFound), 1);
     EXPECT_EQ(a.ui.tray.back().record.szInfo, L"壁纸装载结束，即将自动为你定时更换壁纸!");
     EXPECT_EQ(a.ui.timers.at(Timer::Timer2), 100);
     EXPECT_EQ(a.TickAt(At(10, 0, 40)), L"");
@@ -130,9 +118,7 @@ TEST(Rotation, ABadPictureKeepsTheLastGoodOneAndNothingWrongIsRecorded) {
     Local a({L"good.jpg", L"broken.jpg", L"gone.jpg"});
     a.desk.undecodable.insert(kPics + L"broken.jpg");
     a.desk.ordinary.erase(kPics + L"gone.jpg");
-    EXPECT_EQ(a.TickAt(At(10, 1)), kPics + L"good.jpg");
-    EXPECT_EQ(a.TickAt(At(10, 2)), kPics + L"good.jpg");
-    EXPECT_EQ(a.TickAt(At(10, 3)), kPics + L"good.jpg");
+    for (int m = 1; m <= 3; ++m) EXPECT_EQ(a.TickAt(At(10, m)), kPics + L"good.jpg");
     // A refused picture and a missing registry key record nothing; a missing bitmap applies nothing.
     a.desk.values.clear();
     a.desk.refuse = true;
@@ -145,38 +131,40 @@ TEST(Rotation, ABadPictureKeepsTheLastGoodOneAndNothingWrongIsRecorded) {
     none.desk.undecodable.insert(kPics + L"broken.jpg");
     none.TickAt(At(10, 1));
     EXPECT_TRUE(none.desk.applied.empty());
-}
-
-TEST(Rotation, TheBitmapGoesBesideTheProgramWhenTheWindowsDirectoryRefusesIt) {
-    Local a({L"a.jpg"});
-    a.desk.unwritable.insert(kBitmap);
-    a.TickAt(At(10, 1));
-    const std::wstring beside = L"C:\\Program Files\\晴窗\\Tirnaco.bmp";
-    EXPECT_EQ(a.desk.applied.back(), beside);
-    EXPECT_EQ(a.desk.values[L"Control Panel\\Desktop\\Wallpaper"].substr(0, beside.size()), beside);
+    // The Windows directory refuses the bitmap: it goes beside the program.
+    Local beside({L"a.jpg"});
+    beside.desk.unwritable.insert(kBitmap);
+    beside.TickAt(At(10, 1));
+    const std::wstring mine = L"C:\\Program Files\\晴窗\\Tirnaco.bmp";
+    EXPECT_EQ(beside.desk.applied.back(), mine);
+    EXPECT_EQ(beside.desk.values[L"Control Panel\\Desktop\\Wallpaper"].substr(0, mine.size()), mine);
 }
 
 TEST(Rotation, WaitsForAFullScreenProgramAndNeverChangesInsideAChange) {
     Local a({L"a.jpg", L"b.jpg"});
-    a.desk.busy = true;
-    EXPECT_EQ(a.TickAt(At(10, 1)), L"");
-    EXPECT_EQ(a.TickAt(At(10, 3, 30)), L"");
-    a.desk.busy = false;
-    EXPECT_EQ(a.TickAt(At(10, 3, 31)), kPics + L"a.jpg");  // at once when it ends
+    for (int state : {2, 3, 4}) {  // busy, Direct3D full screen, a presentation
+        a.desk.state = state;
+        EXPECT_EQ(a.TickAt(At(10, 1 + state)), L"");
+    }
+    a.desk.state = 5;                                      // the Windows Store app in front lets it change
+    EXPECT_EQ(a.TickAt(At(10, 5, 31)), kPics + L"a.jpg");  // at once when it ends
+    // A tick nested in a change (which lets the message loop turn) changes
+    // nothing and leaves the change's minute alone.
     int nested = 0;
     a.ui.duringEvents = [&] {
         ++nested;
         a.sys.now = At(10, 9);
         a.frm.TimerFired(Timer::Timer2);
     };
-    EXPECT_EQ(a.TickAt(At(10, 5)), kPics + L"b.jpg");
+    EXPECT_EQ(a.TickAt(At(10, 7)), kPics + L"b.jpg");
     EXPECT_EQ(nested, 1);
+    EXPECT_EQ(a.frm.LastChange.minute, 7);
 }
 
 TEST(Acquisition, TheSearchNoticeShowsOnceUntilSomethingChanges) {
     Local a({});
     for (int i = 0; i < 5; ++i) a.frm.Timer3_Timer();
-    EXPECT_EQ(a.Notices(kFound), 1);
+    EXPECT_EQ(a.ui.Balloons(kFound), 1);
     EXPECT_FALSE(a.ui.timers.count(Timer::Timer2));
     a.ui.SetValue(Check1(1), 0);  // online, but the list cannot be had: switched back to local
     a.sys.online = true;
@@ -184,7 +172,7 @@ TEST(Acquisition, TheSearchNoticeShowsOnceUntilSomethingChanges) {
     EXPECT_EQ(a.ui.GetValue(Check1(1)), 1);
     a.frm.Timer3_Timer();
     a.frm.Timer3_Timer();
-    EXPECT_EQ(a.Notices(kFound), 2);
+    EXPECT_EQ(a.ui.Balloons(kFound), 2);
     a.desk.folder = {L"later.jpg"};  // a picture dropped in later is found
     a.frm.Timer3_Timer();
     EXPECT_EQ(a.frm.Listurl.entries, std::vector<std::wstring>{L"later.jpg"});

@@ -8,24 +8,23 @@
 #include <vector>
 
 #include "fakes.h"
+#include "sound/speech.h"
 #include "tray/menu.h"
-#include "wallpaper/naming.h"
 #include "wav_builder.h"
 
 namespace {
 
 const std::wstring kAppDir = L"C:\\Program Files\\晴窗\\";
 const std::wstring kPictures = kAppDir + L"Wallpaper\\";
-const std::wstring kSaved = L"  当前壁纸已被成功保存到";
 
 struct App : FakeApp {
     explicit App(const LocalTime& start = MakeTime(2009, 3, 4, 10, 0, 0)) {
-        // Each piece has its own length, so the joined image's size tells which moment was spoken.
+        // 16-bit pieces of their own lengths: the joined image's size tells which moment was spoken.
         const char* const pieces[] = {"TODAY",  "YEAR", "MONTH", "DAY", "WEEK", "NOW", "HOUR",
                                       "MINUTE", "JUST", "T0",    "T1",  "T2",   "T3",  "T4",
                                       "T5",     "T6",   "T7",    "T8",  "T9",   "T10"};
         for (std::size_t i = 0; i < std::size(pieces); ++i)
-            sys.wavs[pieces[i]] = wavtest::Pcm(8000, 8, wavtest::Bytes(2 * (i + 1), 0x80));
+            sys.wavs[pieces[i]] = wavtest::Pcm(8000, 16, wavtest::Bytes(2 << i, 0));
         sys.now = start;
         frm.Form_Load();
     }
@@ -35,20 +34,11 @@ struct App : FakeApp {
         sys.played.clear();
         frm.Form_MouseMove(mouse::kLeftUp);
         if (sys.played.empty()) return false;
-        FakeSystem spoken;
-        spoken.wavs = sys.wavs;
-        SpeakTime(spoken, t);
+        std::size_t samples = 0;
+        for (const auto& piece : ComposeSpeech(t)) samples += sys.wavs[piece].size() - 44;
         EXPECT_EQ(sys.played.size(), 1u);
-        EXPECT_EQ(sys.played[0].bytes, spoken.played.at(0).bytes);
+        EXPECT_EQ(sys.played[0].image.size(), 44 + samples);
         return true;
-    }
-    // Item 2 with the entry at `selected` on the desktop and `current` as the last file worked on.
-    void Keep(const std::vector<std::wstring>& entries, int selected, const std::wstring& current) {
-        frm.Listurl.entries = entries;
-        frm.Listurl.position = selected;
-        frm.DownloadFile = current;
-        ui.boxes.clear();
-        frm.mnwall_Click(2);
     }
     std::wstring OnlyBox(const std::wstring& title = L"提示") const {
         EXPECT_EQ(ui.boxes.size(), 1u);
@@ -72,15 +62,13 @@ TEST(Tray, EveryNoticeFillsTheWholeRecordAndFitsTheTextsWithoutCuttingPairs) {
     EXPECT_EQ(a.ui.tray.back().record, expected);
     EXPECT_EQ(a.ui.tray.back().action, tray_action::kModify);
     const std::wstring pair{wchar_t(0xD83D), wchar_t(0xDE00)};
-    const struct {
-        std::wstring text;
-        std::size_t capacity;
-        std::wstring fitted;
-    } cases[] = {{L"abc", 4, L"abc"},      {L"abcd", 4, L"abc"},
-                 {L"ab" + pair, 4, L"ab"}, {L"a" + pair + L"b", 4, L"a" + pair},
-                 {pair, 2, L""},           {std::wstring(L"ab\0cd", 5), 8, L"ab"},
-                 {L"abc", 1, L""},         {L"abc", 0, L""}};
-    for (const auto& c : cases) EXPECT_EQ(tray::FitField(c.text, c.capacity), c.fitted) << c.capacity;
+    const std::tuple<std::wstring, std::size_t, std::wstring> cases[] = {
+        {L"abc", 4, L"abc"},      {L"abcd", 4, L"abc"},
+        {L"ab" + pair, 4, L"ab"}, {L"a" + pair + L"b", 4, L"a" + pair},
+        {pair, 2, L""},           {{L"ab\0cd", 5}, 8, L"ab"},
+        {L"abc", 1, L""},         {L"abc", 0, L""}};
+    for (const auto& [text, capacity, fitted] : cases)
+        EXPECT_EQ(tray::FitField(text, capacity), fitted) << capacity;
     a.frm.ShowTrayTip(std::wstring(254, L'字') + pair + L"尾", L"1");
     EXPECT_EQ(a.frm.TrayData.szInfo, std::wstring(254, L'字'));
     const auto calls = a.ui.tray.size();
@@ -112,7 +100,7 @@ TEST(Tray, LeftClickSpeaksOnlyOnceTwoMinuteBoundariesHavePassedRightClickOpensTh
     EXPECT_FALSE(late.ClickAt(At(10, 1, 30)));
     EXPECT_TRUE(late.ClickAt(At(10, 2, 0)));
     EXPECT_FALSE(late.ClickAt(At(10, 3, 59)));  // the click that spoke restarts the wait
-    EXPECT_TRUE(late.ClickAt(At(10, 4, 0)));
+    EXPECT_TRUE(late.ClickAt(At(10, 4, 17)));
     App back(At(10, 5, 0));  // the clock set back: silent until two boundaries past again
     EXPECT_FALSE(back.ClickAt(At(9, 0, 0)));
     EXPECT_FALSE(back.ClickAt(At(10, 6, 59)));
@@ -134,7 +122,7 @@ TEST(Tray, LeftClickSpeaksOnlyOnceTwoMinuteBoundariesHavePassedRightClickOpensTh
 TEST(Tray, ANoticeWhileTheWindowIsOpenIsLostAndANewShellGetsNoOldBalloon) {
     App a;
     a.frm.Listurl.entries = {L"http://pics.example/1.jpg"};
-    a.frm.mnwall_Click(0);
+    a.frm.mnwall_Click(menu::kSettings);
     a.frm.ShowTrayTip(L"壁纸下载结束，现在开始为你定时更换壁纸!", L"1");
     for (int i = 0; i < 5; ++i) a.frm.Timer3_Timer();
     a.frm.TaskbarCreated();
@@ -147,8 +135,24 @@ TEST(Tray, ANoticeWhileTheWindowIsOpenIsLostAndANewShellGetsNoOldBalloon) {
     ASSERT_TRUE(a.ui.trayShown);
     const TrayRecord& r = a.ui.tray.back().record;
     EXPECT_EQ(r.uFlags, tray::kFlags & ~nif::kInfo);
-    EXPECT_EQ(r.szInfo, L"");
-    EXPECT_EQ(r.szTip, L"晴窗画匣 V1.82");
+    EXPECT_EQ(r.szInfo + r.szTip, L"晴窗画匣 V1.82");
+}
+
+TEST(Tray, ARefusedFirstAddIsTriedAgainForAMinuteAndNeverTwiceAtOnce) {
+    auto adds = [](const FakeWindow& ui) { return std::ranges::count(ui.tray, 0, &TrayCall::action); };
+    for (int ticksBeforeTheShell : {3, tray::kAddRetries + 10}) {
+        FakeApp a;
+        a.ui.shellReady = false;  // the shell is not up yet at log-on
+        a.frm.Form_Load();
+        for (int i = 0; i < ticksBeforeTheShell; ++i) a.frm.Timer3_Timer();
+        EXPECT_EQ(adds(a.ui), 1 + std::min(ticksBeforeTheShell, tray::kAddRetries));
+        a.ui.shellReady = true;
+        a.frm.Timer3_Timer();
+        EXPECT_EQ(a.ui.trayShown, ticksBeforeTheShell <= tray::kAddRetries);
+        const auto shown = adds(a.ui);
+        for (int i = 0; i < 5; ++i) a.frm.Timer3_Timer();
+        EXPECT_EQ(adds(a.ui), shown);  // no second icon, no repeated greeting
+    }
 }
 
 TEST(Menu, SettingsRemembersTheBoxesAndSwapsTheIconForTheWindow) {
@@ -156,12 +160,10 @@ TEST(Menu, SettingsRemembersTheBoxesAndSwapsTheIconForTheWindow) {
     const int values[5] = {1, 2, 0, 0, 2};  // the reminder box would fall to the empty-field rule
     for (int i = 0; i < 5; ++i) a.ui.SetValue(Check1(i), values[i]);
     const int left = a.ui.left, top = a.ui.top;
-    a.frm.mnwall_Click(0);
-    EXPECT_EQ(a.ui.state, WindowState::Normal);
-    EXPECT_TRUE(a.ui.visible);
+    a.frm.mnwall_Click(menu::kSettings);
+    EXPECT_TRUE(a.ui.state == WindowState::Normal && a.ui.visible && !a.ui.trayShown);
     EXPECT_EQ(std::make_pair(a.ui.left, a.ui.top), std::make_pair(left, top));  // not moved
     EXPECT_EQ(a.ui.tray.back().action, tray_action::kDelete);
-    EXPECT_FALSE(a.ui.trayShown);
     for (int i = 0; i < 5; ++i) a.ui.SetValue(Check1(i), 0);
     a.frm.Cmdok_Click(1);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(a.ui.GetValue(Check1(i)), values[i]) << i;
@@ -169,29 +171,28 @@ TEST(Menu, SettingsRemembersTheBoxesAndSwapsTheIconForTheWindow) {
 
 TEST(Menu, ProgramsFolderPagesAboutAndQuit) {
     App a;
-    a.frm.mnwall_Click(1);
-    a.frm.mnwall_Click(7);
+    a.frm.mnwall_Click(menu::kDisplayProperties);
+    a.frm.mnwall_Click(menu::kHelp);
     a.sys.shortNames[kAppDir + L"help.chm"] = L"C:\\PROGRA~1\\4F9C~1\\help.chm";
-    a.frm.mnwall_Click(7);  // a path the ANSI code page cannot carry goes by its short name
+    a.frm.mnwall_Click(menu::kHelp);  // a path the ANSI code page cannot carry goes by its short name
     EXPECT_EQ(a.sys.started,
               (std::vector<std::wstring>{L"rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0",
                                          L"hh.exe \"" + kAppDir + L"help.chm\"",
                                          L"hh.exe \"C:\\PROGRA~1\\4F9C~1\\help.chm\""}));
-    a.frm.mnwall_Click(3);
+    a.frm.mnwall_Click(menu::kOpenFolder);
     a.frm.ControlClick(ID_LABAPP);
-    a.frm.mnwall_Click(5);
-    a.frm.mnwall_Click(6);
+    a.frm.mnwall_Click(menu::kHomePage);
+    a.frm.mnwall_Click(menu::kWriteMail);
     EXPECT_EQ(a.ui.opened, (std::vector<std::wstring>{kPictures, kPictures, L"http://qingchuang.example/",
                                                       L"mailto:author@qingchuang.example"}));
     for (int index : {4, 9, 11, -1, 100}) a.frm.mnwall_Click(index);
     EXPECT_TRUE(a.ui.boxes.empty() && !a.ui.unloaded);
-    a.frm.mnwall_Click(8);
+    a.frm.mnwall_Click(menu::kAbout);
     const std::wstring about = a.OnlyBox(L" 关于...");
     EXPECT_EQ(about.substr(0, 14), L"晴窗画匣 V1.82\r\n\r\n");
     EXPECT_EQ(std::count(about.begin(), about.end(), L'\n'), 7);
-    EXPECT_EQ(menu::VersionLine(1, 5), L"晴窗画匣 V1.05");
-    EXPECT_EQ(menu::VersionLine(2, 10), L"晴窗画匣 V2.10");
-    a.frm.mnwall_Click(10);
+    EXPECT_EQ(menu::VersionLine(1, 5) + menu::VersionLine(2, 10), L"晴窗画匣 V1.05晴窗画匣 V2.10");
+    a.frm.mnwall_Click(menu::kQuit);
     EXPECT_TRUE(a.ui.unloaded);
     // The link label underlines under the mouse and a frame takes it off.
     for (int frame : {ID_FRAME1_0, ID_FRAME1_0 + 1}) {
@@ -203,55 +204,64 @@ TEST(Menu, ProgramsFolderPagesAboutAndQuit) {
 }
 
 TEST(Menu, KeepingTheWallpaperCopiesOnlyWebPicturesToTheFirstFreeNumber) {
-    // Local pictures: the web prefix must start the entry; -1: nothing current.
-    const std::pair<std::vector<std::wstring>, int> local[] = {{{L"D:\\pics\\a.jpg"}, 0},
-                                                               {{L"ftp://pics.example/a.jpg"}, 0},
-                                                               {{L" http://pics.example/a.jpg"}, 0},
-                                                               {{L"http://pics.example/a.jpg"}, -1},
-                                                               {{}, -1}};
-    for (const auto& [list, selected] : local) {
-        App a;
-        a.sys.files.insert(kPictures + L"Tirnaco0.jpg");
-        a.Keep(list, selected, kPictures + L"Tirnaco0.jpg");
-        EXPECT_EQ(a.OnlyBox(), L"   当前壁纸原本属于本地图片，不需要收藏!   ");
-        EXPECT_TRUE(a.sys.copies.empty());
-    }
-    const struct {
-        std::wstring entry;
-        std::vector<int> taken;
-        std::wstring target;
-    } web[] = {
-        {L"http://pics.example/sea.jpg", {10, 11, 12}, L"Tirnaco13.jpg"},
-        {L"https://pics.example/sea.jpg", {}, L"Tirnaco10.jpg"},
-        {L"http://pics.example/hill.bmp", {10, 12}, L"Tirnaco11.bmp"},
+    const std::wstring local = L"   当前壁纸原本属于本地图片，不需要收藏!   ";
+    const std::wstring failed = L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ";
+    const std::wstring t0 = kPictures + L"Tirnaco0.jpg", t1 = kPictures + L"Tirnaco1.jpg";
+    struct Case {
+        std::vector<std::wstring> list;
+        int selected;
+        std::wstring current;     // the file last worked on
+        std::vector<int> taken;   // numbers already there
+        std::wstring copiedFrom;  // empty: nothing copied
+        std::wstring said;        // the box, with the target's name for a copy
+    } cases[] = {
+        {{L"D:\\pics\\a.jpg"}, 0, t0, {}, L"", local},
+        {{L"ftp://pics.example/a.jpg"}, 0, t0, {}, L"", local},
+        {{L" http://pics.example/a.jpg"}, 0, t0, {}, L"", local},  // the prefix must start the entry
+        {{L"http://pics.example/a.jpg"}, -1, t0, {}, L"", local},  // nothing current
+        {{L"x", L"http://p.example/sea.jpg"}, 1, t1, {10, 11, 12}, t1, L"Tirnaco13.jpg"},
+        {{L"x", L"HTTPS://p.example/sea.jpg"}, 1, t1, {}, t1, L"Tirnaco10.jpg"},
+        {{L"x", L"http://p.example/hill.bmp"}, 1, t1, {10, 12}, t1, L"Tirnaco11.bmp"},
+        // Before any change since the list was fetched, the position names the source.
+        {{L"x", L"http://p.example/1.bmp"},
+         1,
+         kAppDir + L"deskurl.ini",
+         {},
+         kPictures + L"Tirnaco1.bmp",
+         L"Tirnaco10.bmp"},
+        {{L"http://p.example/sea.jpg"}, 0, L"", {}, L"", failed},  // no source
     };
-    for (const auto& c : web) {
+    for (const Case& c : cases) {
         App a;
-        a.sys.files.insert(kPictures + L"Tirnaco1.jpg");
+        a.sys.files = {t0, t1, kPictures + L"Tirnaco1.bmp"};
         for (int n : c.taken)
-            a.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) + wallpaper::LastFour(c.entry));
-        a.Keep({L"http://pics.example/0.jpg", c.entry}, 1, kPictures + L"Tirnaco1.jpg");
-        EXPECT_EQ(a.sys.copies,
-                  (std::vector{std::make_pair(kPictures + L"Tirnaco1.jpg", kPictures + c.target)}));
-        EXPECT_EQ(a.OnlyBox(), kSaved + kPictures + c.target + L"   ");
+            a.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) +
+                               c.said.substr(c.said.size() - 4));
+        a.frm.Listurl.entries = c.list;
+        a.frm.Listurl.position = c.selected;
+        a.frm.DownloadFile = c.current;
+        a.frm.mnwall_Click(menu::kKeepWallpaper);
+        const std::wstring box = a.OnlyBox();
+        if (c.copiedFrom.empty()) {
+            EXPECT_EQ(box, c.said);
+            EXPECT_TRUE(a.sys.copies.empty());
+            continue;
+        }
+        EXPECT_EQ(a.sys.copies, (std::vector{std::make_pair(c.copiedFrom, kPictures + c.said)}));
+        EXPECT_EQ(box, L"  当前壁纸已被成功保存到" + kPictures + c.said + L"   ");
     }
-    // Before any change since the list was fetched, the position names the source.
-    App a;
-    a.sys.files.insert(kPictures + L"Tirnaco1.bmp");
-    a.Keep({L"http://p.example/0.jpg", L"http://p.example/1.bmp"}, 1, kAppDir + L"deskurl.ini");
-    EXPECT_EQ(a.sys.copies,
-              (std::vector{std::make_pair(kPictures + L"Tirnaco1.bmp", kPictures + L"Tirnaco10.bmp")}));
-    // A failed copy, no source, every number taken: reported, nothing named.
-    for (int why = 0; why < 3; ++why) {
+    // A failed copy, or every number taken: reported, nothing named or made.
+    for (bool full : {false, true}) {
         App f;
-        f.sys.files.insert(kPictures + L"Tirnaco0.jpg");
-        f.sys.failCopies = why == 0;
-        if (why == 2)
-            for (int n = 10; n <= 32767; ++n)
-                f.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) + L".jpg");
+        f.sys.files.insert(t0);
+        f.sys.failCopies = !full;
+        for (int n = 10; full && n <= 32767; ++n)
+            f.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) + L".jpg");
         const auto files = f.sys.files;
-        f.Keep({L"http://pics.example/sea.jpg"}, 0, why == 1 ? L"" : kPictures + L"Tirnaco0.jpg");
-        EXPECT_EQ(f.OnlyBox(), L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ") << why;
-        EXPECT_EQ(f.sys.files, files) << why;
+        f.frm.Listurl = {{L"http://pics.example/sea.jpg"}, 0};
+        f.frm.DownloadFile = t0;
+        f.frm.mnwall_Click(menu::kKeepWallpaper);
+        EXPECT_EQ(f.OnlyBox(), failed);
+        EXPECT_EQ(f.sys.files, files);
     }
 }

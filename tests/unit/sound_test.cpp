@@ -1,0 +1,233 @@
+// The recordings, playing them, and the spoken date and time.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fakes.h"
+#include "sound/play_wav.h"
+#include "sound/speech.h"
+#include "sound/wav.h"
+#include "wav_builder.h"
+
+using namespace wavtest;
+
+namespace {
+
+using Pieces = std::vector<std::string>;
+
+// clang-format off
+Bytes Samples(std::size_t n, std::uint8_t v) { Bytes b(n); for (auto& x : b) x = v++; return b; }
+Bytes operator+(Bytes a, const Bytes& b) { a.insert(a.end(), b.begin(), b.end()); return a; }
+Bytes Patched(Bytes b, std::size_t at, const Bytes& by) { std::ranges::copy(by, b.begin() + at); return b; }
+Bytes Data(const WavInfo& i) { return Bytes(i.data.begin(), i.data.end()); }
+// clang-format on
+
+long Offset(const WavInfo& info, const Bytes& image) {  // where the samples lie in the image; -1: outside
+    const auto* begin = image.data();
+    if (info.data.data() < begin || info.data.data() + info.data.size() > begin + image.size()) return -1;
+    return static_cast<long>(info.data.data() - begin);
+}
+
+const Bytes kFmt = FmtBody(1, 1, 22050, 8), kData = Samples(7, 1);
+
+// How a Chinese speaker reads the moment aloud, built from numbers rather
+// than from characters of the formatted text, and the recordings that say it.
+const std::wstring kDigits = L"零一二三四五六七八九";
+std::wstring Number(int n) {  // 0..99
+    std::wstring s = n >= 20 ? std::wstring(1, kDigits[n / 10]) : L"";
+    if (n >= 10) s += L'十';
+    if (n % 10 != 0 || n == 0) s += kDigits[n % 10];
+    return s;
+}
+Pieces Recordings(const LocalTime& t) {
+    std::wstring s = L"今天是";
+    for (int div = 1000; div >= 1; div /= 10) s += kDigits[t.year / div % 10];
+    s += L"年" + Number(t.month) + L"月" + Number(t.day) + L"日星期" + L"日一二三四五六"[t.weekday];
+    s += L"现在时间是" + Number(t.hour) + L"点" +
+         (t.minute == 0 ? L"整" : (t.minute < 10 ? L"零" : L"") + Number(t.minute) + L"分");
+    static const std::vector<std::pair<std::wstring, std::string>> words = {
+        {L"今天是", "TODAY"}, {L"现在时间是", "NOW"}, {L"星期", "WEEK"}, {L"年", "YEAR"}, {L"月", "MONTH"},
+        {L"日", "DAY"},       {L"点", "HOUR"},        {L"分", "MINUTE"}, {L"整", "JUST"}, {L"十", "T10"}};
+    Pieces out;
+    for (std::size_t i = 0; i < s.size();) {
+        if (const auto d = kDigits.find(s[i]); d != std::wstring::npos) {
+            out.push_back("T" + std::to_string(d));
+            ++i;
+            continue;
+        }
+        auto w = std::ranges::find_if(
+            words, [&](const auto& e) { return s.compare(i, e.first.size(), e.first) == 0; });
+        out.push_back(w == words.end() ? "?" : w->second);
+        i += w == words.end() ? 1 : w->first.size();
+    }
+    return out;
+}
+
+}  // namespace
+
+// clang-format off
+TEST(ParseWav, FindsTheSamplesRejectsEveryTruncationSizesPastTheImageAndMalformedHeaders) {
+    for (const Bytes& image : {Pcm(22050, 8, kData),
+             Riff({{"LIST", Samples(5, 9)}, {"fmt ", kFmt + Bytes{0, 0}}, {"junk", {}}, {"data", kData}}),
+             Riff({{"fmt ", kFmt}, {"data", kData, std::nullopt, false}}),  // no pad after the last chunk
+             Riff({{"data", kData}, {"fmt ", kFmt}}),
+             Pcm(22050, 8, kData) + Bytes{'d', 'a', 't', 'a', 9, 9, 9, 9}}) {  // bytes after the RIFF chunk
+        SCOPED_TRACE(::testing::PrintToString(image));
+        const auto info = ParseWav(image);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->format, (WavFormat{1, 1, 22050, 22050, 1, 8}));
+        EXPECT_EQ(Data(*info), kData);
+        for (std::size_t n = 0; n < image[4] + 8u; ++n) EXPECT_FALSE(ParseWav({image.data(), n})) << n;
+    }
+    const Bytes d = Samples(4, 0), good = Pcm(22050, 8, d), shortFmt(kFmt.begin(), kFmt.end() - 2);
+    const Chunk fmt{"fmt ", kFmt}, data{"data", d};
+    for (const Bytes& bad : {Riff({fmt, {"data", d, 0xFFFFFFFFu}}), Riff({fmt, {"data", d, 5}}),
+             Riff({{"fmt ", kFmt, 0xFFFFFFF0u}, data}), Riff({{"LIST", {}, 0x7FFFFFFFu}, fmt, data}),
+             Riff({fmt, data}, 0xFFFFFFFFu), Riff({fmt, data}, 0xFFFFFFF8u) /* wraps */, Riff({}, 2),
+             Riff({data}), Riff({fmt}), Riff({{"fmt ", shortFmt}, data}),
+             Patched(good, 3, {'X'}), Patched(good, 11, {'F'}), Bytes{},  // RIFX, WAVF
+             Patched(good, 22, {0, 0}), Patched(good, 24, {0, 0, 0, 0}),  // no channels, no rate,
+             Patched(good, 32, {0, 0}), Patched(good, 34, {0, 0})})        // no block size, no bits
+        EXPECT_FALSE(ParseWav(bad)) << ::testing::PrintToString(bad);
+    // A good image with a few bytes changed and perhaps cut: whatever parses lies inside.
+    std::uint32_t state = 12345;  // deterministic, so a failing round can be replayed
+    auto next = [&] { return (state = state * 1664525u + 1013904223u) >> 8; };
+    const Bytes base = Riff({{"LIST", Samples(6, 0)}, {"fmt ", kFmt}, {"data", Samples(20, 0)}});
+    for (int round = 0; round < 20000; ++round) {
+        Bytes b = base;
+        for (int k = 0, n = 1 + next() % 4; k < n; ++k) b[next() % b.size()] = std::uint8_t(next());
+        b.resize(b.size() - next() % 3);
+        if (const auto info = ParseWav(b)) EXPECT_GE(Offset(*info, b), 12) << round;
+    }
+}
+
+TEST(JoinWav, ConcatenatesWholeFramesUnderOneHeaderAndRefusesWhatCannotPlayAsOne) {
+    const Bytes a = Samples(5, 0x10), b = Samples(8, 0x20), c = Samples(4, 0x30);
+    const Bytes withList = Riff({{"fmt ", kFmt}, {"LIST", Bytes(3)}, {"data", b}});
+    for (const auto& [images, want] : std::vector<std::pair<std::vector<Bytes>, Bytes>>{
+             {{Pcm(22050, 8, a)}, a}, {{Pcm(22050, 8, a), withList, Pcm(22050, 8, c)}, a + b + c},
+             // 16-bit: the half sample ending a is dropped rather than shifting what follows.
+             {{Pcm(22050, 16, a), Pcm(22050, 16, c)}, Bytes(a.begin(), a.end() - 1) + c}}) {
+        const auto joined = JoinWav(std::vector<std::span<const std::uint8_t>>(images.begin(), images.end()));
+        const auto info = joined ? ParseWav(*joined) : std::nullopt;
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->format, ParseWav(images[0])->format);
+        EXPECT_EQ(Data(*info), want);
+        EXPECT_EQ(Offset(*info, *joined), 44);
+        EXPECT_EQ(joined->size(), 44 + want.size() + want.size() % 2);  // odd data gets its pad byte
+    }
+    const Bytes base = Pcm(22050, 8, c), cut(base.begin(), base.end() - 1);
+    EXPECT_FALSE(JoinWav({}));
+    EXPECT_FALSE(JoinWav({Riff({{"fmt ", FmtBody(3, 1, 22050, 32)}, {"data", c}})}));  // float
+    for (const Bytes& o : {Pcm(11025, 8, c), Pcm(22050, 16, c), Pcm(22050, 8, c, 2), cut,
+                           Patched(base, 28, {0}) /* byte rate */})
+        EXPECT_FALSE(JoinWav({base, o})) << ::testing::PrintToString(o);
+}
+// clang-format on
+
+TEST(Recordings, AreThePlainMonoPcmImagesTheProgramNeeds) {
+    const auto dir = std::filesystem::path(__FILE__).parent_path() / "../../resources/wav";
+    Pieces names = {"clock", "close", "message", "online", "today",  "year", "month",
+                    "day",   "week",  "now",     "hour",   "minute", "just"};
+    for (int d = 0; d <= 10; ++d) names.push_back("t" + std::to_string(d));
+    for (const auto& name : names) {
+        std::ifstream in(dir / (name + ".wav"), std::ios::binary);
+        const Bytes image{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const auto info = ParseWav(image);
+        ASSERT_TRUE(info) << name;
+        const auto rate = name == "clock" || name == "close" || name == "message" ? 11025 : 22050;
+        EXPECT_EQ(info->format, ParseWav(Pcm(rate, name == "online" ? 16 : 8, {}))->format)
+            << name;  // mono PCM
+        // Nothing but fmt and data: the header is the plain 44 bytes.
+        EXPECT_TRUE(Offset(*info, image) == 44 && image.size() == 44 + info->data.size()) << name;
+        const double seconds = static_cast<double>(info->data.size()) / info->format.byteRate;
+        EXPECT_TRUE(seconds > 0.1 && seconds < 8.0) << name << ": " << seconds;
+    }
+}
+
+TEST(PlayWav, FromMemoryWaiting16BitAndAnUnknownNameReachesTheCaller) {
+    FakeSystem sys;
+    sys.wavs["CLOCK"] = Pcm(11025, 16, Bytes(40, 0));
+    sys.wavs["MESSAGE"] = Pcm(11025, 8, Bytes{0x80, 0x00, 0xFF, 0x81});
+    sys.wavs["EMPTY"] = {};
+    const std::pair<std::optional<std::uint32_t>, std::uint32_t> cases[] = {
+        {std::nullopt, 6}, {0, 4}, {1, 5}, {2, 6}, {4, 4}, {5, 5}, {6, 6}, {8, 12}};
+    for (const auto& [given, sent] : cases) {
+        given ? PlayWav(sys, "clock", *given) : PlayWav(sys, "clock");
+        EXPECT_EQ(sys.played.back().name + std::to_string(sys.played.back().flags),
+                  "CLOCK" + std::to_string(sent));
+    }
+    for (const std::string n : {"online", "", "empty"}) EXPECT_THROW(PlayWav(sys, n), SoundNotFound) << n;
+    EXPECT_EQ(sys.played.size(), std::size(cases));
+    // Wine ends an 8-bit sound with a click: it plays as 16-bit, unless it plays on after the call.
+    PlayWav(sys, "message");
+    PlayWav(sys, "message", snd::kAsync);  // the copy would be gone while it plays
+    const auto wide = ParseWav(sys.played[sys.played.size() - 2].image);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->format, (WavFormat{1, 1, 11025, 22050, 2, 16}));
+    EXPECT_EQ(Data(*wide), (Bytes{0, 0, 0, 0x80, 0, 0x7F, 0, 1}));
+    EXPECT_EQ(sys.played.back().name, "MESSAGE");
+}
+
+// The announcement plays as one image holding the pieces in order; pieces
+// that cannot be joined play one by one, and a missing one is left out.
+TEST(SpeakTime, PlaysOneJoinedImageOrElseEachPieceThereIs) {
+    const LocalTime t = MakeTime(2010, 10, 10, 20, 30);
+    const auto pieces = ComposeSpeech(t);
+    auto data = [](const std::string& name) {  // each its own length and content, odd lengths too
+        Bytes d(3 + name.size() * 2 + name.back() % 2);
+        for (std::size_t i = 0; i < d.size(); ++i)
+            d[i] = static_cast<std::uint8_t>(name[i % name.size()] + i);
+        return d;
+    };
+    const std::pair<std::string, Bytes> cases[] = {
+        {"", {}}, {"T2", {}}, {"T10", Pcm(11025, 16, data("T10"))}, {"NOW", {'R', 'I', 'F', 'F', 0, 0}}};
+    for (const auto& [piece, image] : cases) {
+        ASSERT_TRUE(piece.empty() || std::ranges::count(pieces, piece)) << piece;  // in the announcement
+        FakeSystem sys;
+        // Joined, 8-bit as the recordings are; one by one, 16-bit, which plays as it is stored.
+        for (const auto& name : pieces) sys.wavs[name] = Pcm(22050, piece.empty() ? 8 : 16, data(name));
+        if (!piece.empty()) sys.wavs[piece] = image;  // an empty image is a missing one
+        EXPECT_NO_THROW(SpeakTime(sys, t));
+        Pieces expected;
+        Bytes wide;  // the 8-bit samples as the 16-bit ones they play as
+        for (const auto& name : pieces) {
+            if (name != piece || !image.empty()) expected.push_back(name);
+            for (const std::uint8_t b : data(name)) wide.insert(wide.end(), {0, std::uint8_t(b ^ 0x80)});
+        }
+        if (piece.empty()) expected = {"<image>"};
+        EXPECT_EQ(sys.PlayedNames(), expected) << piece;
+        for (const auto& p : sys.played) EXPECT_EQ(p.flags, snd::kSyncNoDefault | snd::kMemory);
+        if (piece.empty()) EXPECT_EQ(Data(*ParseWav(sys.played.at(0).image)), wide);
+    }
+}
+
+TEST(ComposeSpeech, EveryMinuteOfADayAndEveryDayOfALeapAndACommonYearAsSpoken) {
+    EXPECT_EQ(ComposeSpeech(MakeTime(2008, 12, 20, 14, 5)),
+              (Pieces{"TODAY", "T2",   "T0", "T0",  "T8",  "YEAR", "T10",  "T2", "MONTH", "T2",    "T10",
+                      "DAY",   "WEEK", "T6", "NOW", "T10", "T4",   "HOUR", "T0", "T5",    "MINUTE"}));
+    for (int h = 0; h < 24; ++h)
+        for (int m = 0; m < 60; ++m)
+            ASSERT_EQ(ComposeSpeech(MakeTime(2009, 7, 14, h, m)), Recordings(MakeTime(2009, 7, 14, h, m)))
+                << h << ":" << m;
+    // Weekdays walked from a known New Year's Day, not computed.
+    for (auto [year, weekday, february] : {std::tuple{2008, 2, 29}, {2010, 5, 28}}) {
+        const int lengths[] = {31, february, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        for (int month = 1; month <= 12; ++month)
+            for (int day = 1; day <= lengths[month - 1]; ++day, weekday = (weekday + 1) % 7) {
+                LocalTime t = MakeTime(year, month, day, day % 24, month * 4);
+                t.weekday = weekday;
+                ASSERT_EQ(ComposeSpeech(t), Recordings(t)) << year << "-" << month << "-" << day;
+            }
+    }
+    // Fields out of range still name only recordings there are.
+    const Pieces known = {"TODAY", "YEAR", "MONTH", "DAY", "WEEK", "NOW", "HOUR", "MINUTE", "JUST", "T0",
+                          "T1",    "T2",   "T3",    "T4",  "T5",   "T6",  "T7",   "T8",     "T9",   "T10"};
+    for (LocalTime t :
+         {MakeTime(99999, 77, 88, 99, 99), MakeTime(-5, 0, 0, -7, -8), LocalTime{0, 0, 0, 0, 0, 0, 13}})
+        for (const auto& name : ComposeSpeech(t)) EXPECT_TRUE(std::ranges::count(known, name)) << name;
+}
