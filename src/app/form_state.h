@@ -29,8 +29,10 @@ struct PictureList {
 struct FormState {
     std::wstring WinDir;  // each ends in one backslash
     std::wstring AppDir;
-    std::wstring DownloadUrl;   // the transfer in progress
-    std::wstring DownloadFile;  // its destination; after a change, the picture on the desktop
+    std::wstring DownloadUrl;  // the address of the transfer in progress
+    // The file the downloads or the wallpaper change last worked on: the list,
+    // a picture being fetched, or the picture now on the desktop.
+    std::wstring DownloadFile;
     std::int32_t DownloadPercent = 0;
     LocalTime LastChange;  // the zero date-time until the first change
     LocalTime LastSpeak;
