@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "fakes.h"
 #include "sound/play_wav.h"
@@ -128,26 +125,6 @@ TEST(JoinWav, ConcatenatesWholeFramesUnderOneHeaderAndRefusesWhatCannotPlayAsOne
         EXPECT_FALSE(JoinWav({base, o})) << ::testing::PrintToString(o);
 }
 // clang-format on
-
-TEST(Recordings, AreThePlainMonoPcmImagesTheProgramNeeds) {
-    const auto dir = std::filesystem::path(__FILE__).parent_path() / "../../resources/wav";
-    Pieces names = {"clock", "close", "message", "online", "today",  "year", "month",
-                    "day",   "week",  "now",     "hour",   "minute", "just"};
-    for (int d = 0; d <= 10; ++d) names.push_back("t" + std::to_string(d));
-    for (const auto& name : names) {
-        std::ifstream in(dir / (name + ".wav"), std::ios::binary);
-        const Bytes image{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        const auto info = ParseWav(image);
-        ASSERT_TRUE(info) << name;
-        const auto rate = name == "clock" || name == "close" || name == "message" ? 11025 : 22050;
-        EXPECT_EQ(info->format, ParseWav(Pcm(rate, name == "online" ? 16 : 8, {}))->format)
-            << name;  // mono PCM
-        // Nothing but fmt and data: the header is the plain 44 bytes.
-        EXPECT_TRUE(Offset(*info, image) == 44 && image.size() == 44 + info->data.size()) << name;
-        const double seconds = static_cast<double>(info->data.size()) / info->format.byteRate;
-        EXPECT_TRUE(seconds > 0.1 && seconds < 8.0) << name << ": " << seconds;
-    }
-}
 
 TEST(PlayWav, FromMemoryWaiting16BitAndAnUnknownNameReachesTheCaller) {
     FakeSystem sys;

@@ -76,25 +76,6 @@ TEST(Tray, EveryNoticeFillsTheWholeRecordAndFitsTheTextsWithoutCuttingPairs) {
     EXPECT_EQ(a.ui.tray.size(), calls);
 }
 
-TEST(Tray, MinimisingHidesTheWindowAndGreetsByTheListCount) {
-    for (int entries : {0, 1, 3}) {
-        FakeApp a;
-        a.ui.visible = true;
-        a.frm.Listurl.entries.assign(entries, L"D:\\pics\\a.jpg");
-        for (WindowState s : {WindowState::Normal, WindowState::Maximized}) {
-            a.ui.state = s;
-            a.frm.Form_Resize();
-        }
-        EXPECT_TRUE(a.ui.visible && a.ui.tray.empty());
-        a.ui.state = WindowState::Minimized;
-        a.frm.Form_Resize();
-        EXPECT_FALSE(a.ui.visible);
-        ASSERT_EQ(a.ui.tray.size(), 1u);
-        EXPECT_EQ(a.ui.tray[0].action, tray_action::kAdd);
-        EXPECT_EQ(a.ui.tray[0].record.szInfo, entries ? tray::kAgainGreeting : tray::kFirstGreeting);
-    }
-}
-
 TEST(Tray, LeftClickSpeaksOnlyOnceTwoMinuteBoundariesHavePassedRightClickOpensTheMenu) {
     App late(At(10, 0, 59));
     EXPECT_FALSE(late.ClickAt(At(10, 1, 30)));
@@ -153,20 +134,6 @@ TEST(Tray, ARefusedFirstAddIsTriedAgainForAMinuteAndNeverTwiceAtOnce) {
         for (int i = 0; i < 5; ++i) a.frm.Timer3_Timer();
         EXPECT_EQ(adds(a.ui), shown);  // no second icon, no repeated greeting
     }
-}
-
-TEST(Menu, SettingsRemembersTheBoxesAndSwapsTheIconForTheWindow) {
-    App a;
-    const int values[5] = {1, 2, 0, 0, 2};  // the reminder box would fall to the empty-field rule
-    for (int i = 0; i < 5; ++i) a.ui.SetValue(Check1(i), values[i]);
-    const int left = a.ui.left, top = a.ui.top;
-    a.frm.mnwall_Click(menu::kSettings);
-    EXPECT_TRUE(a.ui.state == WindowState::Normal && a.ui.visible && !a.ui.trayShown);
-    EXPECT_EQ(std::make_pair(a.ui.left, a.ui.top), std::make_pair(left, top));  // not moved
-    EXPECT_EQ(a.ui.tray.back().action, tray_action::kDelete);
-    for (int i = 0; i < 5; ++i) a.ui.SetValue(Check1(i), 0);
-    a.frm.Cmdok_Click(1);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(a.ui.GetValue(Check1(i)), values[i]) << i;
 }
 
 TEST(Menu, ProgramsFolderPagesAboutAndQuit) {
