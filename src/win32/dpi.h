@@ -4,6 +4,9 @@
 
 #include "win32/handles.h"
 
+// The DPI that sizes given in pixels are meant for.
+inline constexpr UINT kDefaultDpi = USER_DEFAULT_SCREEN_DPI;
+
 // Functions that newer systems have, looked up so that the program still
 // starts on Windows 7.
 template <class F>
@@ -19,10 +22,8 @@ inline UINT DpiOf(HWND hwnd) {
         const UINT d = getDpi(hwnd);
         if (d) return d;
     }
-    HDC dc = ::GetDC(nullptr);
-    const int d = ::GetDeviceCaps(dc, LOGPIXELSY);
-    ::ReleaseDC(nullptr, dc);
-    return d > 0 ? static_cast<UINT>(d) : 96;
+    const int d = ::GetDeviceCaps(GetWindowDc(nullptr).get(), LOGPIXELSY);
+    return d > 0 ? static_cast<UINT>(d) : kDefaultDpi;
 }
 
 // A system metric for a DPI. GetSystemMetrics answers for the system DPI in

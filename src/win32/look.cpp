@@ -15,15 +15,13 @@ bool FontInstalled(const wchar_t* face) {
     want.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(want.lfFaceName, face, LF_FACESIZE);
     bool found = false;
-    HDC dc = ::GetDC(nullptr);
     ::EnumFontFamiliesExW(
-        dc, &want,
+        GetWindowDc(nullptr).get(), &want,
         [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int CALLBACK {
             *reinterpret_cast<bool*>(p) = true;
             return 0;
         },
         reinterpret_cast<LPARAM>(&found), 0);
-    ::ReleaseDC(nullptr, dc);
     return found;
 }
 
@@ -87,12 +85,12 @@ void MainWindow::MakeFonts() {
         lstrcpynW(lf.lfFaceName, kPanelFontFace, LF_FACESIZE);
     }
     font_.reset(::CreateFontIndirectW(&lf));
-    HDC dc = ::GetDC(hwnd_);
-    HGDIOBJ old = ::SelectObject(dc, font_.get());
-    TEXTMETRICW tm{};
-    lineHeight_ = ::GetTextMetricsW(dc, &tm) ? static_cast<int>(tm.tmHeight) : 0;
-    ::SelectObject(dc, old);
-    ::ReleaseDC(hwnd_, dc);
+    {
+        const WindowDc dc = GetWindowDc(hwnd_);
+        const Selection chosen = Select(dc.get(), font_.get());
+        TEXTMETRICW tm{};
+        lineHeight_ = ::GetTextMetricsW(dc.get(), &tm) ? static_cast<int>(tm.tmHeight) : 0;
+    }
     lf.lfUnderline = TRUE;
     underlineFont_.reset(::CreateFontIndirectW(&lf));
     LOGFONTW day{};

@@ -49,7 +49,7 @@ std::optional<std::wstring> Win32System::GetSetting(const std::wstring& app, con
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, SettingsPath(app, section).c_str(), 0, KEY_QUERY_VALUE, &raw) !=
         ERROR_SUCCESS)
         return std::nullopt;
-    Key k(raw);
+    const RegKey k(raw);
     // The value may change size between the two calls; try a few times.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0, bytes = 0;
@@ -77,7 +77,7 @@ bool Win32System::SaveSetting(const std::wstring& app, const std::wstring& secti
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, SettingsPath(app, section).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                           nullptr, &raw, nullptr) != ERROR_SUCCESS)
         return false;
-    Key k(raw);
+    const RegKey k(raw);
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
     return ::RegSetValueExW(k.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                             bytes) == ERROR_SUCCESS;
@@ -107,10 +107,9 @@ bool Win32System::MoveReplace(const std::wstring& from, const std::wstring& to) 
 }
 
 std::optional<std::string> Win32System::ReadFile(const std::wstring& path, std::uint64_t limit) const {
-    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return std::nullopt;
-    Handle file(raw);
+    const File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
     LARGE_INTEGER size;
     if (!::GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > limit)
         return std::nullopt;
@@ -145,7 +144,7 @@ void Win32System::GetShutdownPrivilege() {
     // and the request that follows is made all the same.
     HANDLE raw = nullptr;
     ::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw);
-    Handle token(raw);
+    const Handle token(raw);
     TOKEN_PRIVILEGES want{};
     want.PrivilegeCount = 1;
     ::LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &want.Privileges[0].Luid);
@@ -221,8 +220,8 @@ bool Win32System::StartProcess(const std::wstring& commandLine) {
     PROCESS_INFORMATION pi{};
     if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    // Started, not watched.
+    const Handle thread(pi.hThread), process(pi.hProcess);
     return true;
 }
 

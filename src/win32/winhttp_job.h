@@ -25,7 +25,7 @@ inline constexpr wchar_t kSinkClass[] = L"QingChuang.TransferSink";
 struct CloseInternet {
     void operator()(HINTERNET h) const { ::WinHttpCloseHandle(h); }
 };
-using Internet = UniqueHandle<HINTERNET, nullptr, CloseInternet>;
+using Internet = UniqueHandle<HINTERNET, CloseInternet>;
 
 }  // namespace winhttp
 
@@ -139,12 +139,9 @@ struct WinHttpTransfer::Job {
     bool Write(const std::uint8_t* data, DWORD n, DWORD creation) {
         std::lock_guard lock(m);
         if (cancel) return false;
-        Handle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE) {
-            file.release();
-            return false;
-        }
+        const File file(::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
         DWORD written = 0;
         LARGE_INTEGER end{};
         return ::SetFilePointerEx(file.get(), end, nullptr, FILE_END) &&
