@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/control_ids.h"
 #include "win32/handles.h"
 
 // The DPI that sizes given in pixels are meant for.
@@ -33,4 +34,10 @@ inline int MetricForDpi(int index, UINT dpi) {
     static const auto forDpi = User32<ForDpiFn>("GetSystemMetricsForDpi");
     if (forDpi) return forDpi(index, dpi);
     return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(DpiOf(nullptr)));
+}
+
+// The program's icon at the size of a system metric (SM_CXSMICON, SM_CXICON) for a DPI.
+inline Icon AppIcon(HINSTANCE instance, int metric, UINT dpi) {
+    const int size = MetricForDpi(metric, dpi);
+    return Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
 }

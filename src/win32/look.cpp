@@ -101,20 +101,13 @@ void MainWindow::MakeFonts() {
     dayFont_.reset(::CreateFontIndirectW(&day));
 }
 
-// The small icon serves the tray from the start; the large one only a window
-// that has been seen.
+// The window's icons matter only once it has been seen.
 void MainWindow::MakeIcons() {
-    auto load = [&](int metric) {
-        const int size = MetricForDpi(metric, dpi_);
-        return Icon(static_cast<HICON>(
-            ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
-    };
-    Icon small = load(SM_CXSMICON);
-    Icon big = controlsMade_ ? load(SM_CXICON) : Icon();
-    if (hwnd_) {
-        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-        if (big) ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-    }
+    if (!controlsMade_ || !hwnd_) return;
+    Icon small = AppIcon(instance_, SM_CXSMICON, dpi_);
+    Icon big = AppIcon(instance_, SM_CXICON, dpi_);
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    if (big) ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
     // The old icons go only after the window has let go of them.
     smallIcon_ = std::move(small);
     if (big) bigIcon_ = std::move(big);

@@ -19,7 +19,7 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), tray_(instance) {
     for (const ControlSpec& c : Controls())
         shadow_[c.id] = ControlShadow{c.checked ? 1 : 0, c.text, !c.disabled};
 }
@@ -32,7 +32,6 @@ MainWindow::~MainWindow() {
 bool MainWindow::Create() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
-    taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -65,15 +64,14 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
-    if (taskbarCreated_ && msg == taskbarCreated_) {
-        MakeIcons();
+    if (tray_.TaskbarCreated(msg)) {
         if (frm_) frm_->TaskbarCreated();
         return 0;
     }
     switch (msg) {
     case WM_CREATE:
         dpi_ = DpiOf(hwnd_);
-        MakeIcons();
+        tray_.Attach(hwnd_, dpi_);
         SizeWindow();
         return 0;
     case WM_COMMAND:
@@ -115,6 +113,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         dpi_ = HIWORD(wp);
         if (controlsMade_) MakeFonts();
         MakeIcons();
+        tray_.SetDpi(dpi_);
         const RECT* r = reinterpret_cast<const RECT*>(lp);
         ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);

@@ -8,6 +8,7 @@
 #include "platform/window.h"
 #include "win32/com_library.h"
 #include "win32/handles.h"
+#include "win32/tray_icon.h"
 
 class Frmmain;
 struct ControlSpec;
@@ -97,7 +98,6 @@ private:
     HWND lastFocus_ = nullptr;  // the control to focus when the window is next activated
     Frmmain* frm_ = nullptr;
     UINT dpi_ = 96;
-    UINT taskbarCreated_ = 0;
     WindowState state_ = WindowState::Normal;
     bool quietResize_ = false;  // a state change asked for by Frmmain, which runs its own handler
     bool controlsMade_ = false;
@@ -111,5 +111,6 @@ private:
     Icon bigIcon_;
     Icon smallIcon_;
     Menu popup_;
+    TrayIcon tray_;
     ComLibrary com_;
 };
