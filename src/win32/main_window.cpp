@@ -14,8 +14,13 @@ namespace {
 
 constexpr UINT kLostFocusMessage = WM_APP + 2;  // a lost focus, handled once the focus has settled
 
-// No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// The size the window is made with; WM_CREATE sizes it for its DPI.
+constexpr int kFirstWidth = 400;
+constexpr int kFirstHeight = 300;
+
+constexpr Timer kTimers[] = {Timer::Timer1, Timer::Timer2, Timer::Timer3};
+
+UINT_PTR TimerId(Timer timer) { return static_cast<UINT_PTR>(timer); }
 
 }  // namespace
 
@@ -42,8 +47,8 @@ bool MainWindow::Create() {
     wc.lpszClassName = APP_WINDOW_CLASS;
     if (!::RegisterClassExW(&wc)) return false;
 
-    hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, APP_WINDOW_CLASS, kWindowCaption, kWindowStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr, instance_, this);
+    hwnd_ = ::CreateWindowExW(kExStyle, APP_WINDOW_CLASS, kWindowCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              kFirstWidth, kFirstHeight, nullptr, nullptr, instance_, this);
     return hwnd_ != nullptr;
 }
 
@@ -83,7 +88,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (frm_) frm_->Form_MouseMove(LOWORD(lp));
         return 0;
     case WM_TIMER:
-        if (frm_ && wp >= 1 && wp <= 3) frm_->TimerFired(static_cast<Timer>(wp));
+        for (Timer t : kTimers)
+            if (frm_ && wp == TimerId(t)) frm_->TimerFired(t);
         return 0;
     case WM_SIZE:
         state_ = wp == SIZE_MINIMIZED   ? WindowState::Minimized
@@ -137,7 +143,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (frm_) frm_->Form_Close();
         return 0;
     case WM_DESTROY:
-        for (int t = 1; t <= 3; ++t) ::KillTimer(hwnd_, static_cast<UINT_PTR>(t));
+        for (Timer t : kTimers) ::KillTimer(hwnd_, TimerId(t));
         if (frm_) frm_->Form_Unload();
         ::PostQuitMessage(0);
         return 0;
@@ -165,26 +171,6 @@ LRESULT MainWindow::HandleCommand(WPARAM wp, LPARAM lp) {
     } else if (code == EN_KILLFOCUS) {
         // A message box inside a focus change would fight the change; let it finish first.
         ::PostMessageW(hwnd_, kLostFocusMessage, static_cast<WPARAM>(id), 0);
-    }
-    return 0;
-}
-
-// Focus-coloured boxes show the colour the logic set; coloured labels their
-// text colour. 0 leaves the control to its default look.
-LRESULT MainWindow::HandleColor(HDC dc, HWND control) {
-    const ControlSpec* c = FindControl(::GetDlgCtrlID(control));
-    if (!c) return 0;
-    if (c->focusColors) {
-        auto it = back_.find(c->id);
-        const int index = static_cast<int>(it == back_.end() ? kUnfocusedColor : it->second);
-        ::SetBkColor(dc, ::GetSysColor(index));
-        if (!::IsWindowEnabled(control)) ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(index));
-    }
-    if (c->textColor != kDefaultColor) {
-        ::SetTextColor(dc, c->textColor);
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
     return 0;
 }
@@ -226,38 +212,15 @@ void MainWindow::Show(int focus) {
 
 void MainWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
 
-void MainWindow::ScreenSize(int& width, int& height) const {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    if (::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi)) {
-        width = mi.rcMonitor.right - mi.rcMonitor.left;
-        height = mi.rcMonitor.bottom - mi.rcMonitor.top;
-    } else {
-        width = ::GetSystemMetrics(SM_CXSCREEN);
-        height = ::GetSystemMetrics(SM_CYSCREEN);
-    }
-}
-
-void MainWindow::WindowSize(int& width, int& height) const {
-    RECT r{};
-    ::GetWindowRect(hwnd_, &r);
-    width = r.right - r.left;
-    height = r.bottom - r.top;
-}
-
-void MainWindow::MoveTo(int left, int top) {
-    ::SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void MainWindow::Unload() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
 void MainWindow::SetTimer(Timer timer, int periodMs) {
-    ::SetTimer(hwnd_, static_cast<UINT_PTR>(timer), static_cast<UINT>(periodMs), nullptr);
+    ::SetTimer(hwnd_, TimerId(timer), static_cast<UINT>(periodMs), nullptr);
 }
 
-void MainWindow::KillTimer(Timer timer) { ::KillTimer(hwnd_, static_cast<UINT_PTR>(timer)); }
+void MainWindow::KillTimer(Timer timer) { ::KillTimer(hwnd_, TimerId(timer)); }
 
 int MainWindow::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
     return ::MessageBoxW(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));

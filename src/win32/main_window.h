@@ -7,6 +7,7 @@
 
 #include "platform/window.h"
 #include "win32/com_library.h"
+#include "win32/dpi.h"
 #include "win32/handles.h"
 #include "win32/tray_icon.h"
 
@@ -62,6 +63,10 @@ public:
     void ShellOpen(const std::wstring& target) override;
 
 private:
+    // No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
+    static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    static constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                         DWORD_PTR self);
@@ -97,7 +102,7 @@ private:
     HWND tooltip_ = nullptr;
     HWND lastFocus_ = nullptr;  // the control to focus when the window is next activated
     Frmmain* frm_ = nullptr;
-    UINT dpi_ = 96;
+    UINT dpi_ = kDefaultDpi;
     WindowState state_ = WindowState::Normal;
     bool quietResize_ = false;  // a state change asked for by Frmmain, which runs its own handler
     bool controlsMade_ = false;

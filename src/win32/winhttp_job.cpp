@@ -152,7 +152,7 @@ void WinHttpTransfer::Job::Receive(HINTERNET req, TransferFacts& f) {
             f.overLimit = true;
             return;
         }
-        const auto keep = std::min<std::size_t>(16 - f.head.size(), got);
+        const auto keep = std::min<std::size_t>(kHeadBytes - f.head.size(), got);
         f.head.insert(f.head.end(), buf.begin() + filled,
                       buf.begin() + filled + static_cast<std::ptrdiff_t>(keep));
         f.received += got;
