@@ -9,6 +9,7 @@
 #include "win32/com_library.h"
 #include "win32/dpi.h"
 #include "win32/handles.h"
+#include "win32/message_pump.h"
 #include "win32/tray_icon.h"
 
 class Frmmain;
@@ -17,9 +18,10 @@ struct ControlSpec;
 // The real main window with its controls. It turns window messages into
 // Frmmain's events and carries out what Frmmain asks of the window.
 // main_window.cpp: creation and message dispatch; controls.cpp: the controls
-// and their state; look.cpp: DPI, sizes, fonts, icons; tray_menu.cpp: the
-// notification icon, the popup menu and the shell; message_loop.cpp: the
-// loop and the keys the window handles for its controls.
+// and their state; look.cpp: DPI, sizes, place, fonts, colours, icons;
+// tray_menu.cpp: the notification icon's record (to TrayIcon), the popup menu
+// and the shell; message_loop.cpp: the loop (MessagePump) and the keys the
+// window handles for its controls.
 class MainWindow : public Window {
 public:
     explicit MainWindow(HINSTANCE instance);
@@ -32,8 +34,8 @@ public:
     bool Create();
     // Runs the message loop until the window is gone; returns the exit code.
     int Run();
-    // The keys the window handles for its controls; true when it took the message.
-    bool PreTranslate(MSG& msg);
+    // The thread's pump, for the loops that wait for something else.
+    MessagePump& Pump() { return pump_; }
 
     int GetValue(int id) const override;
     void SetValue(int id, int value) override;
@@ -75,6 +77,8 @@ private:
     LRESULT HandleColor(HDC dc, HWND control);
     void FrameMouseMove(LPARAM lp);
     LRESULT ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id);
+    // The keys the window handles for its controls; true when it took the message.
+    bool PreTranslate(MSG& msg);
 
     // The controls are made when the window is first shown; until then their
     // state is kept here, so that start-up stays short and small.
@@ -118,4 +122,5 @@ private:
     Menu popup_;
     TrayIcon tray_;
     ComLibrary com_;
+    MessagePump pump_{[this](MSG& m) { return PreTranslate(m); }};
 };
