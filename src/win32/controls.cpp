@@ -95,13 +95,14 @@ LRESULT MainWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, in
     } else if (frm_ && msg == WM_MOUSEMOVE) {
         frm_->ControlMouseMove(id);
     } else if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, &MainWindow::ControlProc, static_cast<UINT_PTR>(id));
+        controls_.RemoveSubclass(hwnd, &MainWindow::ControlProc, static_cast<UINT_PTR>(id));
     }
-    return ::DefSubclassProc(hwnd, msg, wp, lp);
+    return controls_.DefProc(hwnd, msg, wp, lp);
 }
 
 void MainWindow::MakeControls() {
     if (controlsMade_ || !hwnd_) return;
+    controls_.Load();
     MakeFonts();
     CreateControls();
     shadow_.clear();
@@ -133,9 +134,9 @@ void MainWindow::CreateControls() {
             if (c.maxLength > 0) ::SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(c.maxLength), 0);
             if (c.kind == ControlKind::CheckBox)
                 ::SendMessageW(h, BM_SETCHECK, static_cast<WPARAM>(now.value), 0);
-            if (Subclassed(c))
-                ::SetWindowSubclass(h, &MainWindow::ControlProc, static_cast<UINT_PTR>(c.id),
-                                    reinterpret_cast<DWORD_PTR>(this));
+            if (Subclassed(c) && controls_.Subclass)
+                controls_.Subclass(h, &MainWindow::ControlProc, static_cast<UINT_PTR>(c.id),
+                                   reinterpret_cast<DWORD_PTR>(this));
         }
     }
 }

@@ -1,6 +1,5 @@
 #include "win32/main_window.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include "app/control_ids.h"
@@ -35,8 +34,6 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

@@ -7,6 +7,7 @@
 
 #include "platform/window.h"
 #include "win32/com_library.h"
+#include "win32/common_controls.h"
 #include "win32/dpi.h"
 #include "win32/handles.h"
 #include "win32/message_pump.h"
@@ -122,5 +123,6 @@ private:
     Menu popup_;
     TrayIcon tray_;
     ComLibrary com_;
+    CommonControls controls_;
     MessagePump pump_{[this](MSG& m) { return PreTranslate(m); }};
 };
