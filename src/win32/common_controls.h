@@ -9,8 +9,9 @@
 #include "win32/handles.h"
 
 // The common controls, loaded when the window is first shown rather than
-// with the program: a start that stays in the tray never needs them, and
-// they cost a good part of a start. The manifest makes them version 6.
+// with the program: a run that stays in the tray never needs them, and
+// loading them costs a start much of its time. The manifest makes them
+// version 6.
 struct CommonControls {
     Module module;
     decltype(&::SetWindowSubclass) Subclass = nullptr;

@@ -1,7 +1,6 @@
 #pragma once
 
-// The parts of a WinHTTP transfer that its worker thread and the window
-// thread share.
+// What a WinHTTP transfer's worker thread and the window thread share.
 
 #include "win32/winhttp_transfer.h"
 
