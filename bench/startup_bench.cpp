@@ -4,8 +4,11 @@
 // settle-ms: how long after the window appears the peak is read (300 by
 // default); a few seconds take in what a start does next, such as the
 // downloads from a list server.
+// windows.h comes first.
+// clang-format off
 #include <windows.h>
 #include <psapi.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
@@ -93,7 +96,8 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> pt, pm, mt, mm;
     for (int i = 0; i < runs; ++i) {
         Sample a{}, b{};
-        if (!RunOnce(minimal, L"MinimalBenchWindow", settleMs, a) || !RunOnce(product, L"Frmmain", settleMs, b)) {
+        if (!RunOnce(minimal, L"MinimalBenchWindow", settleMs, a) ||
+            !RunOnce(product, L"Frmmain", settleMs, b)) {
             std::fprintf(stderr, "startup_bench: a program did not start\n");
             return 1;
         }
@@ -103,9 +107,9 @@ int wmain(int argc, wchar_t** argv) {
         pm.push_back(b.peakKb);
     }
     const double tRatio = Median(pt) / Median(mt), mRatio = Median(pm) / Median(mm);
-    std::printf("start-up: product %.1f ms, minimal %.1f ms, ratio %.2f (goal <= 1.20)\n", Median(pt), Median(mt),
-                tRatio);
-    std::printf("peak working set: product %.0f KiB, minimal %.0f KiB, ratio %.2f (goal <= 1.30)\n", Median(pm),
-                Median(mm), mRatio);
+    std::printf("start-up: product %.1f ms, minimal %.1f ms, ratio %.2f (goal <= 1.20)\n", Median(pt),
+                Median(mt), tRatio);
+    std::printf("peak working set: product %.0f KiB, minimal %.0f KiB, ratio %.2f (goal <= 1.30)\n",
+                Median(pm), Median(mm), mRatio);
     return 0;
 }

@@ -22,14 +22,14 @@ struct CommonControls {
     bool Load() {
         if (module) return Subclass != nullptr;
         module.reset(::LoadLibraryW(L"comctl32.dll"));
-        const auto init = ProcAddress<decltype(&::InitCommonControlsEx)>(module.get(), "InitCommonControlsEx");
+        const auto init =
+            ProcAddress<decltype(&::InitCommonControlsEx)>(module.get(), "InitCommonControlsEx");
         const INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         if (!init || !init(&icc)) return false;
-        DefProc = ProcAddress<decltype(DefProc)>(module.get(), "DefSubclassProc");
-        RemoveSubclass = ProcAddress<decltype(RemoveSubclass)>(module.get(), "RemoveWindowSubclass");
-        // Set last: the controls are subclassed only when all three are there.
-        if (DefProc && RemoveSubclass)
-            Subclass = ProcAddress<decltype(Subclass)>(module.get(), "SetWindowSubclass");
+        // Subclass last: the controls are subclassed only when all three are there.
+        if (Resolve(module.get(), DefProc, "DefSubclassProc") &&
+            Resolve(module.get(), RemoveSubclass, "RemoveWindowSubclass"))
+            Resolve(module.get(), Subclass, "SetWindowSubclass");
         return Subclass != nullptr;
     }
 };

@@ -148,7 +148,8 @@ void MainWindow::CreateTooltips() {
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     if (!tooltip_) return;
-    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ::MulDiv(kTipWidth, static_cast<int>(dpi_), static_cast<int>(kDefaultDpi)));
+    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0,
+                   ::MulDiv(kTipWidth, static_cast<int>(dpi_), static_cast<int>(kDefaultDpi)));
     for (const ControlSpec& c : Controls()) {
         HWND h = Item(c.id);
         if (!c.tooltip || !h) continue;

@@ -39,5 +39,6 @@ inline int MetricForDpi(int index, UINT dpi) {
 // The program's icon at the size of a system metric (SM_CXSMICON, SM_CXICON) for a DPI.
 inline Icon AppIcon(HINSTANCE instance, int metric, UINT dpi) {
     const int size = MetricForDpi(metric, dpi);
-    return Icon(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
+    return Icon(
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
 }

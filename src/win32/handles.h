@@ -91,10 +91,19 @@ using Selection = UniqueHandle<HGDIOBJ, Reselect>;
 inline WindowDc GetWindowDc(HWND window) { return WindowDc(::GetDC(window), ReleaseWindowDc{window}); }
 
 // Selects an object into a device context until the selection goes.
-inline Selection Select(HDC dc, HGDIOBJ object) { return Selection(::SelectObject(dc, object), Reselect{dc}); }
+inline Selection Select(HDC dc, HGDIOBJ object) {
+    return Selection(::SelectObject(dc, object), Reselect{dc});
+}
 
 // A function of a loaded module as a typed pointer; null when it is missing.
 template <class F>
 F ProcAddress(HMODULE module, const char* name) {
     return module ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+// Fills `f` with a function of a loaded module; false when it is missing.
+template <class F>
+bool Resolve(HMODULE module, F& f, const char* name) {
+    f = ProcAddress<F>(module, name);
+    return f != nullptr;
 }

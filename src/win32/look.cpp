@@ -78,7 +78,8 @@ void MainWindow::SizeWindow() {
               TwipsToPixels(kClientHeightTwips, static_cast<int>(dpi_))};
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
     static const auto adjust = User32<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-    if (!(adjust && adjust(&want, kStyle, FALSE, kExStyle, dpi_))) ::AdjustWindowRectEx(&want, kStyle, FALSE, kExStyle);
+    if (!(adjust && adjust(&want, kStyle, FALSE, kExStyle, dpi_)))
+        ::AdjustWindowRectEx(&want, kStyle, FALSE, kExStyle);
     ::SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

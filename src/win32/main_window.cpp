@@ -34,7 +34,6 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &MainWindow::WndProc;
@@ -44,8 +43,8 @@ bool MainWindow::Create() {
     wc.lpszClassName = APP_WINDOW_CLASS;
     if (!::RegisterClassExW(&wc)) return false;
 
-    hwnd_ = ::CreateWindowExW(kExStyle, APP_WINDOW_CLASS, kWindowCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              kFirstWidth, kFirstHeight, nullptr, nullptr, instance_, this);
+    hwnd_ = ::CreateWindowExW(kExStyle, APP_WINDOW_CLASS, kWindowCaption, kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, kFirstWidth, kFirstHeight, nullptr, nullptr, instance_, this);
     return hwnd_ != nullptr;
 }
 

@@ -49,9 +49,9 @@ bool Win32Desktop::CanWrite(const std::wstring& path) const {
     // Checked by itself: under Wine a program running as root may open a
     // read-only file for writing all the same.
     if (attributes & FILE_ATTRIBUTE_READONLY) return false;
-    return static_cast<bool>(
-        File(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return static_cast<bool>(File(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 bool Win32Desktop::ConvertToBitmap(const std::wstring& picture, const std::wstring& dst) {

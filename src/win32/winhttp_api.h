@@ -37,27 +37,21 @@ struct Api {
         if (module) return Close != nullptr;
         module.reset(::LoadLibraryW(L"winhttp.dll"));
         const HMODULE m = module.get();
-        const bool all = Get(m, Open, "WinHttpOpen") && Get(m, SetOption, "WinHttpSetOption") &&
-                         Get(m, CrackUrl, "WinHttpCrackUrl") && Get(m, Connect, "WinHttpConnect") &&
-                         Get(m, OpenRequest, "WinHttpOpenRequest") && Get(m, SetTimeouts, "WinHttpSetTimeouts") &&
-                         Get(m, SendRequest, "WinHttpSendRequest") &&
-                         Get(m, ReceiveResponse, "WinHttpReceiveResponse") &&
-                         Get(m, QueryHeaders, "WinHttpQueryHeaders") &&
-                         Get(m, QueryDataAvailable, "WinHttpQueryDataAvailable") &&
-                         Get(m, ReadData, "WinHttpReadData");
+        const bool all = Resolve(m, Open, "WinHttpOpen") && Resolve(m, SetOption, "WinHttpSetOption") &&
+                         Resolve(m, CrackUrl, "WinHttpCrackUrl") && Resolve(m, Connect, "WinHttpConnect") &&
+                         Resolve(m, OpenRequest, "WinHttpOpenRequest") &&
+                         Resolve(m, SetTimeouts, "WinHttpSetTimeouts") &&
+                         Resolve(m, SendRequest, "WinHttpSendRequest") &&
+                         Resolve(m, ReceiveResponse, "WinHttpReceiveResponse") &&
+                         Resolve(m, QueryHeaders, "WinHttpQueryHeaders") &&
+                         Resolve(m, QueryDataAvailable, "WinHttpQueryDataAvailable") &&
+                         Resolve(m, ReadData, "WinHttpReadData");
         // Close last: without it nothing else is used.
-        if (all) Get(m, Close, "WinHttpCloseHandle");
+        if (all) Resolve(m, Close, "WinHttpCloseHandle");
         return Close != nullptr;
     }
     // Owns a handle that Open, Connect or OpenRequest gave.
     Internet Own(HINTERNET h) const { return Internet(h, CloseInternet{Close}); }
-
-private:
-    template <class F>
-    static bool Get(HMODULE m, F& f, const char* name) {
-        f = ProcAddress<F>(m, name);
-        return f != nullptr;
-    }
 };
 
 }  // namespace winhttp

@@ -15,12 +15,12 @@ std::wstring Part(const wchar_t* p, DWORD n) { return p ? std::wstring(p, n) : s
 std::wstring Header(const Api& http, HINTERNET req, DWORD which) {
     DWORD bytes = 0;
     http.QueryHeaders(req, which, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &bytes,
-                          WINHTTP_NO_HEADER_INDEX);
+                      WINHTTP_NO_HEADER_INDEX);
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return {};
     std::wstring s(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(s.size() * sizeof(wchar_t));
     if (!http.QueryHeaders(req, which, WINHTTP_HEADER_NAME_BY_INDEX, s.data(), &bytes,
-                               WINHTTP_NO_HEADER_INDEX))
+                           WINHTTP_NO_HEADER_INDEX))
         return {};
     s.resize(bytes / sizeof(wchar_t));
     return s;
@@ -56,10 +56,10 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
         const Internet connect = http.Own(http.Connect(session, host.c_str(), uc.nPort, 0));
         const DWORD flags =
             WINHTTP_FLAG_REFRESH | (uc.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
-        const HINTERNET req =
-            connect ? http.OpenRequest(connect.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                       WINHTTP_DEFAULT_ACCEPT_TYPES, flags)
-                    : nullptr;
+        const HINTERNET req = connect
+                                  ? http.OpenRequest(connect.get(), L"GET", path.c_str(), nullptr,
+                                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags)
+                                  : nullptr;
         if (!req) {
             Failed(f);
             return f;
@@ -92,7 +92,7 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
         DWORD status = 0, size = sizeof status;
         if (!Live() ||
             !http.QueryHeaders(req, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                   WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+                               WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
             Failed(f);
             return f;
         }

@@ -2,14 +2,13 @@
 
 // What a WinHTTP transfer's worker thread and the window thread share.
 
-#include "win32/winhttp_transfer.h"
-
 #include <atomic>
 #include <deque>
 #include <mutex>
 #include <string>
 
 #include "win32/winhttp_api.h"
+#include "win32/winhttp_transfer.h"
 
 namespace winhttp {
 
@@ -37,8 +36,8 @@ struct WinHttpTransfer::Shared {
         std::lock_guard lock(m);
         if (session) return session.get();
         if (!api.Load()) return nullptr;
-        session = api.Own(api.Open(L"QingChuang/1.82", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                   WINHTTP_NO_PROXY_BYPASS, 0));
+        session = api.Own(api.Open(L"QingChuang/1.82", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (session) {
             // Windows 7 offers only TLS 1.0 unless asked; older systems refuse 1.3.
             DWORD tls = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
