@@ -9,8 +9,9 @@ add_library(win32layer STATIC ${WIN32_SOURCES})
 target_link_libraries(win32layer PUBLIC core)
 target_compile_options(win32layer PRIVATE -Wall -Wextra)
 
-# windowscodecs: only the WIC GUIDs; ole32 is loaded at run time.
-set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs winhttp)
+# windowscodecs: only the WIC GUIDs; ole32, wininet, winmm and winhttp are
+# loaded at their first use.
+set(APP_LIBS comctl32 shell32 user32 gdi32 advapi32 windowscodecs)
 
 add_executable(qingchuang WIN32 src/main_win.cpp resources/app.rc)
 target_link_libraries(qingchuang PRIVATE win32layer ${APP_LIBS} ${STATIC_RUNTIME})

@@ -11,8 +11,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32System sys;
     Win32Desktop desk;
     MainWindow window(instance);
-    // Transfers keep the window's keys working while they wait.
-    WinHttpTransfer transfer(CFileDownload::kStallMs, [&window](MSG& m) { return window.PreTranslate(m); });
+    // Transfers keep the window's messages, and its keys, working while they wait.
+    WinHttpTransfer transfer(CFileDownload::kStallMs, window.Pump());
     Frmmain frm(window, sys, desk, transfer);
     if (!frm.ShouldStart()) return 0;
     window.Attach(&frm);

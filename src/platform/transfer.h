@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -15,13 +16,16 @@ struct TransferReport {
     std::wstring text;
 };
 
+// How many of the body's first bytes a transfer keeps for the logic to look at.
+inline constexpr std::size_t kHeadBytes = 16;
+
 // What a finished transfer did, for the logic to judge.
 struct TransferFacts {
     bool started = false;                 // a request went out
     std::uint32_t httpStatus = 0;         // of the last response; 0 when none came
     std::optional<std::uint64_t> length;  // Content-Length, when the server gave one
     std::uint64_t received = 0;           // body bytes written to the temporary file
-    std::vector<std::uint8_t> head;       // the body's first bytes (up to 16)
+    std::vector<std::uint8_t> head;       // the body's first bytes (up to kHeadBytes)
     bool stalled = false;                 // no progress for the timeout
     bool overLimit = false;               // the body ran past the limit
     bool redirectRefused = false;         // a redirect led to an address that may not be fetched

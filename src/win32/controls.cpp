@@ -60,6 +60,17 @@ int Layer(ControlKind k) {
     }
 }
 
+constexpr int kLayers = 3;
+
+// The widest tooltip line at the default DPI, in pixels.
+constexpr int kTipWidth = 360;
+
+// WM_CHAR brings UTF-16 units; anything larger is not a character.
+constexpr WPARAM kLastCharUnit = 0xFFFF;
+
+// A Tab keystroke's lParam: pressed once, with the Tab key's scan code.
+constexpr LPARAM kTabKeyData = MAKELPARAM(1, 0x0F);
+
 // Controls whose keys or mouse moves the logic wants to see.
 bool Subclassed(const ControlSpec& c) {
     return c.kind == ControlKind::TextBox || c.kind == ControlKind::CheckBox || c.link;
@@ -77,20 +88,21 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 }
 
 LRESULT MainWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id) {
-    if (frm_ && msg == WM_CHAR && wp <= 0xFFFF) {
+    if (frm_ && msg == WM_CHAR && wp <= kLastCharUnit) {
         const int ch = frm_->ControlKeyPress(id, static_cast<int>(wp));
         if (ch == 0) return 0;
         wp = static_cast<WPARAM>(ch);
     } else if (frm_ && msg == WM_MOUSEMOVE) {
         frm_->ControlMouseMove(id);
     } else if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, &MainWindow::ControlProc, static_cast<UINT_PTR>(id));
+        controls_.RemoveSubclass(hwnd, &MainWindow::ControlProc, static_cast<UINT_PTR>(id));
     }
-    return ::DefSubclassProc(hwnd, msg, wp, lp);
+    return controls_.DefProc(hwnd, msg, wp, lp);
 }
 
 void MainWindow::MakeControls() {
     if (controlsMade_ || !hwnd_) return;
+    controls_.Load();
     MakeFonts();
     CreateControls();
     shadow_.clear();
@@ -106,7 +118,7 @@ const MainWindow::ControlShadow& MainWindow::Shadow(int id) const {
 }
 
 void MainWindow::CreateControls() {
-    for (int layer = 0; layer < 3; ++layer) {
+    for (int layer = 0; layer < kLayers; ++layer) {
         for (const ControlSpec& c : Controls()) {
             if (Layer(c.kind) != layer) continue;
             RECT r = PlaceOf(c);
@@ -122,9 +134,9 @@ void MainWindow::CreateControls() {
             if (c.maxLength > 0) ::SendMessageW(h, EM_LIMITTEXT, static_cast<WPARAM>(c.maxLength), 0);
             if (c.kind == ControlKind::CheckBox)
                 ::SendMessageW(h, BM_SETCHECK, static_cast<WPARAM>(now.value), 0);
-            if (Subclassed(c))
-                ::SetWindowSubclass(h, &MainWindow::ControlProc, static_cast<UINT_PTR>(c.id),
-                                    reinterpret_cast<DWORD_PTR>(this));
+            if (Subclassed(c) && controls_.Subclass)
+                controls_.Subclass(h, &MainWindow::ControlProc, static_cast<UINT_PTR>(c.id),
+                                   reinterpret_cast<DWORD_PTR>(this));
         }
     }
 }
@@ -136,7 +148,8 @@ void MainWindow::CreateTooltips() {
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
     if (!tooltip_) return;
-    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, ::MulDiv(360, static_cast<int>(dpi_), 96));
+    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0,
+                   ::MulDiv(kTipWidth, static_cast<int>(dpi_), static_cast<int>(kDefaultDpi)));
     for (const ControlSpec& c : Controls()) {
         HWND h = Item(c.id);
         if (!c.tooltip || !h) continue;
@@ -224,5 +237,5 @@ void MainWindow::SetFocus(int id) {
 
 void MainWindow::PostTab() {
     HWND f = ::GetFocus();
-    ::PostMessageW(f ? f : hwnd_, WM_KEYDOWN, VK_TAB, 0x000F0001);
+    ::PostMessageW(f ? f : hwnd_, WM_KEYDOWN, VK_TAB, kTabKeyData);
 }

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "app/control_ids.h"
 #include "win32/handles.h"
+
+// The DPI that sizes given in pixels are meant for.
+inline constexpr UINT kDefaultDpi = USER_DEFAULT_SCREEN_DPI;
 
 // Functions that newer systems have, looked up so that the program still
 // starts on Windows 7.
@@ -19,10 +23,8 @@ inline UINT DpiOf(HWND hwnd) {
         const UINT d = getDpi(hwnd);
         if (d) return d;
     }
-    HDC dc = ::GetDC(nullptr);
-    const int d = ::GetDeviceCaps(dc, LOGPIXELSY);
-    ::ReleaseDC(nullptr, dc);
-    return d > 0 ? static_cast<UINT>(d) : 96;
+    const int d = ::GetDeviceCaps(GetWindowDc(nullptr).get(), LOGPIXELSY);
+    return d > 0 ? static_cast<UINT>(d) : kDefaultDpi;
 }
 
 // A system metric for a DPI. GetSystemMetrics answers for the system DPI in
@@ -32,4 +34,11 @@ inline int MetricForDpi(int index, UINT dpi) {
     static const auto forDpi = User32<ForDpiFn>("GetSystemMetricsForDpi");
     if (forDpi) return forDpi(index, dpi);
     return ::MulDiv(::GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(DpiOf(nullptr)));
+}
+
+// The program's icon at the size of a system metric (SM_CXSMICON, SM_CXICON) for a DPI.
+inline Icon AppIcon(HINSTANCE instance, int metric, UINT dpi) {
+    const int size = MetricForDpi(metric, dpi);
+    return Icon(
+        static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0)));
 }

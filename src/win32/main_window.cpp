@@ -1,6 +1,5 @@
 #include "win32/main_window.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include "app/control_ids.h"
@@ -14,12 +13,17 @@ namespace {
 
 constexpr UINT kLostFocusMessage = WM_APP + 2;  // a lost focus, handled once the focus has settled
 
-// No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// The size the window is made with; WM_CREATE sizes it for its DPI.
+constexpr int kFirstWidth = 400;
+constexpr int kFirstHeight = 300;
+
+constexpr Timer kTimers[] = {Timer::Timer1, Timer::Timer2, Timer::Timer3};
+
+UINT_PTR TimerId(Timer timer) { return static_cast<UINT_PTR>(timer); }
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), tray_(instance) {
     for (const ControlSpec& c : Controls())
         shadow_[c.id] = ControlShadow{c.checked ? 1 : 0, c.text, !c.disabled};
 }
@@ -30,10 +34,6 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
-    taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &MainWindow::WndProc;
@@ -43,8 +43,8 @@ bool MainWindow::Create() {
     wc.lpszClassName = APP_WINDOW_CLASS;
     if (!::RegisterClassExW(&wc)) return false;
 
-    hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, APP_WINDOW_CLASS, kWindowCaption, kWindowStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr, instance_, this);
+    hwnd_ = ::CreateWindowExW(kExStyle, APP_WINDOW_CLASS, kWindowCaption, kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, kFirstWidth, kFirstHeight, nullptr, nullptr, instance_, this);
     return hwnd_ != nullptr;
 }
 
@@ -65,15 +65,14 @@ LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
-    if (taskbarCreated_ && msg == taskbarCreated_) {
-        MakeIcons();
+    if (tray_.TaskbarCreated(msg)) {
         if (frm_) frm_->TaskbarCreated();
         return 0;
     }
     switch (msg) {
     case WM_CREATE:
         dpi_ = DpiOf(hwnd_);
-        MakeIcons();
+        tray_.Attach(hwnd_, dpi_);
         SizeWindow();
         return 0;
     case WM_COMMAND:
@@ -85,7 +84,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (frm_) frm_->Form_MouseMove(LOWORD(lp));
         return 0;
     case WM_TIMER:
-        if (frm_ && wp >= 1 && wp <= 3) frm_->TimerFired(static_cast<Timer>(wp));
+        for (Timer t : kTimers)
+            if (frm_ && wp == TimerId(t)) frm_->TimerFired(t);
         return 0;
     case WM_SIZE:
         state_ = wp == SIZE_MINIMIZED   ? WindowState::Minimized
@@ -115,6 +115,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         dpi_ = HIWORD(wp);
         if (controlsMade_) MakeFonts();
         MakeIcons();
+        tray_.SetDpi(dpi_);
         const RECT* r = reinterpret_cast<const RECT*>(lp);
         ::SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
@@ -138,7 +139,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (frm_) frm_->Form_Close();
         return 0;
     case WM_DESTROY:
-        for (int t = 1; t <= 3; ++t) ::KillTimer(hwnd_, static_cast<UINT_PTR>(t));
+        for (Timer t : kTimers) ::KillTimer(hwnd_, TimerId(t));
         if (frm_) frm_->Form_Unload();
         ::PostQuitMessage(0);
         return 0;
@@ -166,26 +167,6 @@ LRESULT MainWindow::HandleCommand(WPARAM wp, LPARAM lp) {
     } else if (code == EN_KILLFOCUS) {
         // A message box inside a focus change would fight the change; let it finish first.
         ::PostMessageW(hwnd_, kLostFocusMessage, static_cast<WPARAM>(id), 0);
-    }
-    return 0;
-}
-
-// Focus-coloured boxes show the colour the logic set; coloured labels their
-// text colour. 0 leaves the control to its default look.
-LRESULT MainWindow::HandleColor(HDC dc, HWND control) {
-    const ControlSpec* c = FindControl(::GetDlgCtrlID(control));
-    if (!c) return 0;
-    if (c->focusColors) {
-        auto it = back_.find(c->id);
-        const int index = static_cast<int>(it == back_.end() ? kUnfocusedColor : it->second);
-        ::SetBkColor(dc, ::GetSysColor(index));
-        if (!::IsWindowEnabled(control)) ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(index));
-    }
-    if (c->textColor != kDefaultColor) {
-        ::SetTextColor(dc, c->textColor);
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
     return 0;
 }
@@ -227,38 +208,15 @@ void MainWindow::Show(int focus) {
 
 void MainWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
 
-void MainWindow::ScreenSize(int& width, int& height) const {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    if (::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi)) {
-        width = mi.rcMonitor.right - mi.rcMonitor.left;
-        height = mi.rcMonitor.bottom - mi.rcMonitor.top;
-    } else {
-        width = ::GetSystemMetrics(SM_CXSCREEN);
-        height = ::GetSystemMetrics(SM_CYSCREEN);
-    }
-}
-
-void MainWindow::WindowSize(int& width, int& height) const {
-    RECT r{};
-    ::GetWindowRect(hwnd_, &r);
-    width = r.right - r.left;
-    height = r.bottom - r.top;
-}
-
-void MainWindow::MoveTo(int left, int top) {
-    ::SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void MainWindow::Unload() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
 void MainWindow::SetTimer(Timer timer, int periodMs) {
-    ::SetTimer(hwnd_, static_cast<UINT_PTR>(timer), static_cast<UINT>(periodMs), nullptr);
+    ::SetTimer(hwnd_, TimerId(timer), static_cast<UINT>(periodMs), nullptr);
 }
 
-void MainWindow::KillTimer(Timer timer) { ::KillTimer(hwnd_, static_cast<UINT_PTR>(timer)); }
+void MainWindow::KillTimer(Timer timer) { ::KillTimer(hwnd_, TimerId(timer)); }
 
 int MainWindow::MsgBox(const std::wstring& text, int style, const std::wstring& title) {
     return ::MessageBoxW(hwnd_, text.c_str(), title.c_str(), static_cast<UINT>(style));

@@ -7,7 +7,11 @@
 
 #include "platform/window.h"
 #include "win32/com_library.h"
+#include "win32/common_controls.h"
+#include "win32/dpi.h"
 #include "win32/handles.h"
+#include "win32/message_pump.h"
+#include "win32/tray_icon.h"
 
 class Frmmain;
 struct ControlSpec;
@@ -15,9 +19,10 @@ struct ControlSpec;
 // The real main window with its controls. It turns window messages into
 // Frmmain's events and carries out what Frmmain asks of the window.
 // main_window.cpp: creation and message dispatch; controls.cpp: the controls
-// and their state; look.cpp: DPI, sizes, fonts, icons; tray_menu.cpp: the
-// notification icon, the popup menu and the shell; message_loop.cpp: the
-// loop and the keys the window handles for its controls.
+// and their state; look.cpp: DPI, sizes, place, fonts, colours, icons;
+// tray_menu.cpp: the notification icon's record (to TrayIcon), the popup menu
+// and the shell; message_loop.cpp: the loop (MessagePump) and the keys the
+// window handles for its controls.
 class MainWindow : public Window {
 public:
     explicit MainWindow(HINSTANCE instance);
@@ -30,8 +35,8 @@ public:
     bool Create();
     // Runs the message loop until the window is gone; returns the exit code.
     int Run();
-    // The keys the window handles for its controls; true when it took the message.
-    bool PreTranslate(MSG& msg);
+    // The thread's pump, for the loops that wait for something else.
+    MessagePump& Pump() { return pump_; }
 
     int GetValue(int id) const override;
     void SetValue(int id, int value) override;
@@ -61,6 +66,10 @@ public:
     void ShellOpen(const std::wstring& target) override;
 
 private:
+    // No WS_CLIPCHILDREN: the frames do not paint their inside, the window does.
+    static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    static constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                         DWORD_PTR self);
@@ -69,6 +78,8 @@ private:
     LRESULT HandleColor(HDC dc, HWND control);
     void FrameMouseMove(LPARAM lp);
     LRESULT ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, int id);
+    // The keys the window handles for its controls; true when it took the message.
+    bool PreTranslate(MSG& msg);
 
     // The controls are made when the window is first shown; until then their
     // state is kept here, so that start-up stays short and small.
@@ -96,8 +107,7 @@ private:
     HWND tooltip_ = nullptr;
     HWND lastFocus_ = nullptr;  // the control to focus when the window is next activated
     Frmmain* frm_ = nullptr;
-    UINT dpi_ = 96;
-    UINT taskbarCreated_ = 0;
+    UINT dpi_ = kDefaultDpi;
     WindowState state_ = WindowState::Normal;
     bool quietResize_ = false;  // a state change asked for by Frmmain, which runs its own handler
     bool controlsMade_ = false;
@@ -111,5 +121,8 @@ private:
     Icon bigIcon_;
     Icon smallIcon_;
     Menu popup_;
+    TrayIcon tray_;
     ComLibrary com_;
+    CommonControls controls_;
+    MessagePump pump_{[this](MSG& m) { return PreTranslate(m); }};
 };

@@ -1,32 +1,12 @@
-// The message loop, and the keys the window handles for its controls as a
-// dialog would: Tab, Enter on a button, Alt and an access key.
+// The window's message loop, and the keys the window handles for its
+// controls as a dialog would: Tab, Enter on a button, Alt and an access key.
 
 #include "frmmain.h"
 #include "win32/main_window.h"
 
-int MainWindow::Run() {
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (PreTranslate(msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
-}
+int MainWindow::Run() { return pump_.Run(); }
 
-void MainWindow::DoEvents() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Left for the main loop, which ends the program.
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (PreTranslate(msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+void MainWindow::DoEvents() { pump_.RunWaiting(); }
 
 bool MainWindow::PreTranslate(MSG& msg) {
     if (!hwnd_ || !frm_ || !(msg.hwnd == hwnd_ || ::IsChild(hwnd_, msg.hwnd))) return false;

@@ -20,17 +20,17 @@ using namespace wallpaper;
 
 namespace {
 
-constexpr DWORD kHeadBytes = 256 * 1024;
+// Enough of a file to know its kind, size and orientation.
+constexpr DWORD kSniffBytes = 256 * 1024;
 
 std::vector<std::uint8_t> ReadHead(const std::wstring& path) {
-    HANDLE raw = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return {};
-    Handle file(raw);
-    std::vector<std::uint8_t> head(kHeadBytes);
+    const File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    std::vector<std::uint8_t> head(kSniffBytes);
     DWORD total = 0, got = 0;
-    while (total < kHeadBytes &&
-           ::ReadFile(file.get(), head.data() + total, kHeadBytes - total, &got, nullptr) && got > 0)
+    while (total < kSniffBytes &&
+           ::ReadFile(file.get(), head.data() + total, kSniffBytes - total, &got, nullptr) && got > 0)
         total += got;
     head.resize(total);
     return head;
@@ -104,8 +104,12 @@ bool Decode(const std::wstring& src, int orientation, std::uint32_t maxW, std::u
     const PixelSize shown = OrientedSize(stored, orientation);
     const std::size_t stride = BmpStride(shown.width);
     out.size = kBmpHeaderSize + stride * shown.height;
-    out.bytes.reset(new (std::nothrow) std::uint8_t[out.size]);
-    if (!out.bytes) return false;
+    // Left uninitialised: every byte is written below.
+    try {
+        out.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(out.size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const auto header = BmpHeader(shown.width, shown.height);
     std::memcpy(out.bytes.get(), header.data(), header.size());
     std::uint8_t* const pixels = out.bytes.get() + kBmpHeaderSize;
@@ -141,10 +145,9 @@ bool Replace(const std::wstring& tmp, const std::wstring& dst, bool ok) {
 bool WriteReplacing(const std::wstring& dst, const std::uint8_t* data, std::size_t size) {
     if (size > MAXDWORD) return false;
     const std::wstring tmp = dst + L".tmp";
-    HANDLE raw =
-        ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return false;
-    Handle file(raw);
+    File file(
+        ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
     const bool ok =
         ::WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;

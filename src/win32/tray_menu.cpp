@@ -1,4 +1,5 @@
-// The notification-area icon, the popup menu and the shell.
+// The notification-area icon's record on its way to the shell, the popup
+// menu, and the shell.
 
 // windows.h comes first.
 // clang-format off
@@ -12,23 +13,7 @@
 #include "tray/menu.h"
 #include "win32/main_window.h"
 
-bool MainWindow::NotifyIcon(int action, const TrayRecord& r) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd_;
-    nid.uID = r.uID;
-    nid.uFlags = r.uFlags;
-    nid.uCallbackMessage = r.uCallbackMessage;
-    nid.hIcon = r.hasIcon ? smallIcon_.get() : nullptr;
-    lstrcpynW(nid.szTip, r.szTip.c_str(), ARRAYSIZE(nid.szTip));
-    nid.dwState = r.dwState;
-    nid.dwStateMask = r.dwStateMask;
-    lstrcpynW(nid.szInfo, r.szInfo.c_str(), ARRAYSIZE(nid.szInfo));
-    nid.uTimeout = r.uTimeout;
-    lstrcpynW(nid.szInfoTitle, r.szInfoTitle.c_str(), ARRAYSIZE(nid.szInfoTitle));
-    nid.dwInfoFlags = r.dwInfoFlags;
-    return ::Shell_NotifyIconW(static_cast<DWORD>(action), &nid) != 0;
-}
+bool MainWindow::NotifyIcon(int action, const TrayRecord& r) { return tray_.Send(action, r); }
 
 // The popup menu, made at its first use.
 void MainWindow::CreateMenus() {

@@ -28,7 +28,7 @@ bool Win32Desktop::SetRegString(const std::wstring& key, const std::wstring& nam
     HKEY raw = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS)
         return false;
-    Key k(raw);
+    RegKey k(raw);
     return ::RegSetValueExW(k.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
                             static_cast<DWORD>(data.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
@@ -41,21 +41,17 @@ bool Win32Desktop::IsOrdinaryFile(const std::wstring& path) const {
 
 bool Win32Desktop::CanWrite(const std::wstring& path) const {
     // The bitmap is written beside its place first, then moved over it.
-    HANDLE probe = ::CreateFileW((path + L".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(probe);
+    if (!File(::CreateFileW((path + L".tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)))
+        return false;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     // Checked by itself: under Wine a program running as root may open a
     // read-only file for writing all the same.
     if (attributes & FILE_ATTRIBUTE_READONLY) return false;
-    HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    ::CloseHandle(file);
-    return true;
+    return static_cast<bool>(File(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 bool Win32Desktop::ConvertToBitmap(const std::wstring& picture, const std::wstring& dst) {
@@ -75,13 +71,12 @@ bool Win32Desktop::CopyBitmap(const std::wstring& bitmap, const std::wstring& ds
 std::vector<std::wstring> Win32Desktop::ListFiles(const std::wstring& folder) const {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW fd;
-    HANDLE find = ::FindFirstFileExW((folder + L"*").c_str(), FindExInfoStandard, &fd, FindExSearchNameMatch,
-                                     nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    const FindHandle find(::FindFirstFileExW((folder + L"*").c_str(), FindExInfoStandard, &fd,
+                                             FindExSearchNameMatch, nullptr, 0));
+    if (!find) return names;
     do {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(fd.cFileName);
-    } while (::FindNextFileW(find, &fd));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.get(), &fd));
     return names;
 }
 

@@ -3,6 +3,10 @@
 #include "platform/system.h"
 #include "win32/handles.h"
 
+// What the logic needs of the machine, by concern: system_time.cpp,
+// system_settings.cpp (the registry), system_files.cpp, system_online.cpp,
+// system_shutdown.cpp, system_process.cpp, and system_sound.cpp (the
+// recordings in the resources and playing them).
 class Win32System : public System {
 public:
     LocalTime Now() const override;

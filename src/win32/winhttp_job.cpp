@@ -12,15 +12,15 @@ namespace {
 std::wstring Part(const wchar_t* p, DWORD n) { return p ? std::wstring(p, n) : std::wstring(); }
 
 // A response header as text; empty when absent.
-std::wstring Header(HINTERNET req, DWORD which) {
+std::wstring Header(const Api& http, HINTERNET req, DWORD which) {
     DWORD bytes = 0;
-    ::WinHttpQueryHeaders(req, which, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &bytes,
-                          WINHTTP_NO_HEADER_INDEX);
+    http.QueryHeaders(req, which, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &bytes,
+                      WINHTTP_NO_HEADER_INDEX);
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return {};
     std::wstring s(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(s.size() * sizeof(wchar_t));
-    if (!::WinHttpQueryHeaders(req, which, WINHTTP_HEADER_NAME_BY_INDEX, s.data(), &bytes,
-                               WINHTTP_NO_HEADER_INDEX))
+    if (!http.QueryHeaders(req, which, WINHTTP_HEADER_NAME_BY_INDEX, s.data(), &bytes,
+                           WINHTTP_NO_HEADER_INDEX))
         return {};
     s.resize(bytes / sizeof(wchar_t));
     return s;
@@ -35,13 +35,14 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
         f.failed = true;
         return f;
     }
+    const Api& http = Http();
     std::wstring at = url;
     for (int hop = 0;; ++hop) {
         URL_COMPONENTS uc{};
         uc.dwStructSize = sizeof uc;
         uc.dwSchemeLength = uc.dwHostNameLength = uc.dwUrlPathLength = uc.dwExtraInfoLength =
             static_cast<DWORD>(-1);
-        if (!::WinHttpCrackUrl(at.c_str(), static_cast<DWORD>(at.size()), 0, &uc) ||
+        if (!http.CrackUrl(at.c_str(), static_cast<DWORD>(at.size()), 0, &uc) ||
             (uc.nScheme != INTERNET_SCHEME_HTTP && uc.nScheme != INTERNET_SCHEME_HTTPS)) {
             f.failed = true;
             return f;
@@ -52,18 +53,18 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
         path = path.substr(0, path.find(L'#'));
         if (path.empty()) path = L"/";
 
-        Internet connect(::WinHttpConnect(session, host.c_str(), uc.nPort, 0));
+        const Internet connect = http.Own(http.Connect(session, host.c_str(), uc.nPort, 0));
         const DWORD flags =
             WINHTTP_FLAG_REFRESH | (uc.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
-        const HINTERNET req =
-            connect ? ::WinHttpOpenRequest(connect.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                           WINHTTP_DEFAULT_ACCEPT_TYPES, flags)
-                    : nullptr;
+        const HINTERNET req = connect
+                                  ? http.OpenRequest(connect.get(), L"GET", path.c_str(), nullptr,
+                                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags)
+                                  : nullptr;
         if (!req) {
             Failed(f);
             return f;
         }
-        if (!Publish(req)) {
+        if (!Publish(http.Own(req))) {
             f.aborted = true;
             return f;
         }
@@ -72,32 +73,32 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
             ~Closer() { job.CloseRequest(); }
         } closer{*this};
 
-        ::WinHttpSetTimeouts(req, kConnectMs, kConnectMs, kConnectMs, static_cast<int>(stallMs));
+        http.SetTimeouts(req, kConnectMs, kConnectMs, kConnectMs, static_cast<int>(stallMs));
         DWORD option = stallMs;
-        ::WinHttpSetOption(req, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &option, sizeof option);
+        http.SetOption(req, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &option, sizeof option);
         // Redirects are followed here, each target checked first.
         option = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-        if (!::WinHttpSetOption(req, WINHTTP_OPTION_REDIRECT_POLICY, &option, sizeof option)) {
+        if (!http.SetOption(req, WINHTTP_OPTION_REDIRECT_POLICY, &option, sizeof option)) {
             f.failed = true;
             return f;
         }
         f.started = true;
         if (!Live() ||
-            !::WinHttpSendRequest(req, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-            !Live() || !::WinHttpReceiveResponse(req, nullptr)) {
+            !http.SendRequest(req, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+            !Live() || !http.ReceiveResponse(req, nullptr)) {
             Failed(f);
             return f;
         }
         DWORD status = 0, size = sizeof status;
         if (!Live() ||
-            !::WinHttpQueryHeaders(req, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                   WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+            !http.QueryHeaders(req, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                               WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
             Failed(f);
             return f;
         }
         f.httpStatus = status;
         const std::wstring location =
-            status >= 300 && status < 400 ? Header(req, WINHTTP_QUERY_LOCATION) : L"";
+            status >= 300 && status < 400 ? Header(http, req, WINHTTP_QUERY_LOCATION) : L"";
         if (!location.empty()) {
             if (hop == kMaxRedirects) {
                 f.failed = true;
@@ -112,7 +113,7 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
             continue;
         }
         if (status < 200 || status > 299) return f;
-        if (const std::wstring length = Header(req, WINHTTP_QUERY_CONTENT_LENGTH); !length.empty()) {
+        if (const std::wstring length = Header(http, req, WINHTTP_QUERY_CONTENT_LENGTH); !length.empty()) {
             f.length = ParseContentLength(length);
             if (!f.length) f.failed = true;  // a length that cannot be read cannot be checked
         }
@@ -125,6 +126,7 @@ TransferFacts WinHttpTransfer::Job::Fetch() {
 }
 
 void WinHttpTransfer::Job::Receive(HINTERNET req, TransferFacts& f) {
+    const Api& http = Http();
     if (!Write(nullptr, 0, CREATE_ALWAYS)) {
         Failed(f);
         return;
@@ -142,17 +144,17 @@ void WinHttpTransfer::Job::Receive(HINTERNET req, TransferFacts& f) {
     };
     for (;;) {
         DWORD avail = 0, got = 0;
-        if (!Live() || !::WinHttpQueryDataAvailable(req, &avail)) return Failed(f);
+        if (!Live() || !http.QueryDataAvailable(req, &avail)) return Failed(f);
         // The end; a cut connection also ends here, and the length tells.
         if (avail == 0) break;
-        if (!Live() || !::WinHttpReadData(req, buf.data() + filled, std::min(avail, kChunk - filled), &got))
+        if (!Live() || !http.ReadData(req, buf.data() + filled, std::min(avail, kChunk - filled), &got))
             return Failed(f);
         if (got == 0) break;
         if (f.received + got > limit) {
             f.overLimit = true;
             return;
         }
-        const auto keep = std::min<std::size_t>(16 - f.head.size(), got);
+        const auto keep = std::min<std::size_t>(kHeadBytes - f.head.size(), got);
         f.head.insert(f.head.end(), buf.begin() + filled,
                       buf.begin() + filled + static_cast<std::ptrdiff_t>(keep));
         f.received += got;

@@ -1,18 +1,14 @@
 #pragma once
 
-// The parts of a WinHTTP transfer that its worker thread and the window
-// thread share.
-
-#include "win32/winhttp_transfer.h"
-// winhttp.h needs windows.h before it.
-#include <winhttp.h>
+// What a WinHTTP transfer's worker thread and the window thread share.
 
 #include <atomic>
 #include <deque>
 #include <mutex>
 #include <string>
 
-#include "win32/handles.h"
+#include "win32/winhttp_api.h"
+#include "win32/winhttp_transfer.h"
 
 namespace winhttp {
 
@@ -22,34 +18,33 @@ inline constexpr int kMaxRedirects = 5;
 inline constexpr DWORD kChunk = 512 * 1024;
 inline constexpr wchar_t kSinkClass[] = L"QingChuang.TransferSink";
 
-struct CloseInternet {
-    void operator()(HINTERNET h) const { ::WinHttpCloseHandle(h); }
-};
-using Internet = UniqueHandle<HINTERNET, nullptr, CloseInternet>;
-
 }  // namespace winhttp
 
 using winhttp::Internet;
 
-// What the transfer object and its workers share: the session, made at the
-// first transfer, and the sink window, forgotten when the object goes.
+// What the transfer object and its workers share: WinHTTP and its session,
+// both made at the first transfer, and the sink window, forgotten when the
+// object goes. WinHTTP stays loaded while any of them may still call it.
 struct WinHttpTransfer::Shared {
     std::mutex m;
+    winhttp::Api api;  // before the session, which it closes
     Internet session;
     HWND sink = nullptr;
 
+    // Null when WinHTTP or the session cannot be had.
     HINTERNET Session() {
         std::lock_guard lock(m);
         if (session) return session.get();
-        session.reset(::WinHttpOpen(L"QingChuang/1.82", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+        if (!api.Load()) return nullptr;
+        session = api.Own(api.Open(L"QingChuang/1.82", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (session) {
             // Windows 7 offers only TLS 1.0 unless asked; older systems refuse 1.3.
             DWORD tls = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
                         WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-            if (!::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &tls, sizeof tls)) {
+            if (!api.SetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &tls, sizeof tls)) {
                 tls &= ~WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-                ::WinHttpSetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &tls, sizeof tls);
+                api.SetOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &tls, sizeof tls);
             }
         }
         return session.get();
@@ -71,7 +66,7 @@ struct WinHttpTransfer::Job {
     std::atomic<bool> cancel{false};
 
     std::mutex m;
-    HINTERNET request = nullptr;  // closed by the worker or by Abort, whichever comes first
+    Internet request;  // closed by the worker or by Abort, whichever comes first
     std::deque<TransferReport> reports;
     bool woken = false;  // a wake-up is on its way for the reports
     bool finished = false;
@@ -105,33 +100,32 @@ struct WinHttpTransfer::Job {
         ::SetEvent(done.get());
         shared->Wake();
     }
+    // WinHTTP, once Session has given a session.
+    const winhttp::Api& Http() const { return shared->api; }
     // False when the job was cancelled first: the handle is closed then.
-    bool Publish(HINTERNET req) {
+    bool Publish(Internet req) {
         std::lock_guard lock(m);
-        if (cancel)
-            ::WinHttpCloseHandle(req);
-        else
-            request = req;
-        return !cancel;
+        if (cancel) return false;
+        request = std::move(req);
+        return true;
     }
     void CloseRequest() {
-        HINTERNET req;
+        Internet req;
         {
             std::lock_guard lock(m);
-            req = std::exchange(request, nullptr);
+            req = std::move(request);
         }
-        if (req) ::WinHttpCloseHandle(req);
     }
     void Cancel() {
-        HINTERNET req;
+        Internet req;
         {
             std::lock_guard lock(m);
             cancel = true;
-            req = std::exchange(request, nullptr);
+            req = std::move(request);
         }
         // Ends a waiting call where WinHTTP allows it. The worker checks the
         // flag before each call, so it does not use the closed handle.
-        if (req) ::WinHttpCloseHandle(req);
+        req.reset();
     }
     // The file is open only while a piece is written, under the lock and
     // never after Cancel: once Run has returned the caller can remove it,
@@ -139,12 +133,9 @@ struct WinHttpTransfer::Job {
     bool Write(const std::uint8_t* data, DWORD n, DWORD creation) {
         std::lock_guard lock(m);
         if (cancel) return false;
-        Handle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE) {
-            file.release();
-            return false;
-        }
+        const File file(::CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, creation,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
         DWORD written = 0;
         LARGE_INTEGER end{};
         return ::SetFilePointerEx(file.get(), end, nullptr, FILE_END) &&

@@ -8,8 +8,8 @@
 
 using namespace winhttp;
 
-WinHttpTransfer::WinHttpTransfer(DWORD stallMs, std::function<bool(MSG&)> preTranslate)
-    : stallMs_(stallMs), preTranslate_(std::move(preTranslate)), shared_(std::make_shared<Shared>()) {}
+WinHttpTransfer::WinHttpTransfer(DWORD stallMs, MessagePump& pump)
+    : stallMs_(stallMs), pump_(pump), shared_(std::make_shared<Shared>()) {}
 
 WinHttpTransfer::~WinHttpTransfer() {
     if (job_) job_->Cancel();
@@ -82,17 +82,9 @@ TransferFacts WinHttpTransfer::Run(const std::wstring& url, const std::wstring& 
         }
         const HANDLE done = job->done.get();
         ::MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        MSG msg;
-        while (!job->cancel && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // The program is ending: its own loop sees the quit again.
-                job->Cancel();
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                return aborted;
-            }
-            if (preTranslate_ && preTranslate_(msg)) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
+        if (!pump_.RunWaiting([&] { return job->cancel.load(); })) {
+            job->Cancel();  // the program is ending
+            return aborted;
         }
     }
 }
