@@ -77,6 +77,12 @@ std::int64_t Samples(const fs::path& raw) {
     return ec ? 0 : std::int64_t(bytes / 2);
 }
 
+std::string Narrow(std::wstring_view s) {
+    std::string out(s.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), int(out.size()), 0, 0));
+    return out;
+}
+
 int Fail(const char* what, const std::string& detail = {}) {
     std::fprintf(stderr, "speech_gap_bench: %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
     return 1;
@@ -84,7 +90,8 @@ int Fail(const char* what, const std::string& detail = {}) {
 
 int Run(int pairs) {
     const fs::path work = FreshDir(L"间隔 测试", true), raw = work / L"recording.raw";
-    const HMODULE exe = LoadLibraryExW((TestDir() / L"qingchuang.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE exe =
+        LoadLibraryExW((TestDir() / L"qingchuang.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!exe) return Fail("cannot read the program");
     for (const wchar_t* name :
          {L"TODAY", L"YEAR", L"MONTH", L"DAY", L"WEEK", L"NOW", L"HOUR", L"MINUTE", L"JUST", L"T0",
@@ -142,7 +149,8 @@ int Run(int pairs) {
     const std::int64_t at = Samples(raw);
     tray.Click();
     std::wstring names;
-    for (const auto& piece : ComposeSpeech(clicked)) names += (names.empty() ? L"" : L",") + Widen(piece);
+    for (const auto& piece : ComposeSpeech(clicked))
+        names += (names.empty() ? L"" : L",") + std::wstring(piece.begin(), piece.end());
     // Done speaking once the program answers again; it begins within 3 s.
     Pump(3s);
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);

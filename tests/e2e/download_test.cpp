@@ -18,7 +18,7 @@ struct Server {
         StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir)});
         WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
         const std::string port = ReadFile(dir / L"port");
-        base = L"127.0.0.1:" + Widen(port.substr(0, port.find('\n')));
+        base = L"127.0.0.1:" + std::to_wstring(std::stoi(port));
     }
     ~Server() { WriteFile(dir / L"stop", "stop"); }
     // The paths asked for, one a line.
@@ -51,7 +51,7 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
           L"/redirect?to=file:///C:/windows/win.ini", L"file:///C:/windows/win.ini",
           L"\\\\127.0.0.1\\share\\x.jpg"})
         list += (entry[0] == L'/' ? L"http://" + web.base : L"") + entry + L"\r\n";
-    WriteFile(web.dir / L"deskurl.asp", Narrow(list));
+    WriteFile(web.dir / L"deskurl.asp", std::string(list.begin(), list.end()));  // ASCII
     ASSERT_TRUE(WriteSetting(L"listhost", web.base) &&
                 WriteSetting(L"justime", L"0"));  // no chime to hear instead
     Listener ears;
@@ -88,7 +88,8 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
     app.Quit();
 
     // Quitting while a picture stalls ends the program at once and leaves no part of it.
-    WriteFile(web.dir / L"deskurl.asp", Narrow(L"http://" + web.base + L"/stall\r\n"));
+    WriteFile(web.dir / L"deskurl.asp",
+              "http://" + std::string(web.base.begin(), web.base.end()) + "/stall\r\n");
     Product again;
     again.Start();
     ASSERT_TRUE(WaitUntil([&] { return web.Log() == asked + "/deskurl.asp\n/stall\n"; }, 30s));

@@ -51,7 +51,7 @@ TEST_F(ProductTest, SizeKeysFocusColoursHourCheckCancelAndOk) {
 
     // The interval takes up to three digits from typing, nothing else.
     ASSERT_TRUE(SetFocusTo(interval) && SetText(interval, L"") && TypeText(interval, L"a1 b2\b3"));
-    EXPECT_TRUE(WaitUntil([&] { return Text(interval) == L"123"; })) << Narrow(Text(interval));
+    EXPECT_TRUE(WaitUntil([&] { return Text(interval) == L"123"; })) << Text(interval);
     ASSERT_TRUE(TypeText(interval, L"4"));
     Pump(300ms);
     EXPECT_EQ(Text(interval), L"123");

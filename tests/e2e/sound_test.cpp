@@ -32,10 +32,10 @@ TEST_F(ProductTest, TheRecordingsAndTheTalkingClockAfterTwoMinuteBoundaries) {
                                                 L"T7",     L"T8",    L"T9",  L"TODAY",  L"WEEK", L"YEAR"}));
     for (const auto& name : names) {
         const std::string bytes = Recording(name);
-        ASSERT_GT(bytes.size(), 4000u) << Narrow(name) << ": no word fits in that";
+        ASSERT_GT(bytes.size(), 4000u) << name << ": no word fits in that";
         // As the recordings are made: the fmt chunk first, PCM (1) with one channel.
-        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8), "RIFFWAVEfmt ") << Narrow(name);
-        EXPECT_EQ(bytes.substr(20, 4), std::string("\1\0\1\0", 4)) << Narrow(name) << " is no mono PCM";
+        EXPECT_EQ(bytes.substr(0, 4) + bytes.substr(8, 8), "RIFFWAVEfmt ") << name;
+        EXPECT_EQ(bytes.substr(20, 4), std::string("\1\0\1\0", 4)) << name << " is no mono PCM";
     }
 
     // Nothing else may sound: no hourly chime, no signal of a download.
@@ -62,9 +62,8 @@ TEST_F(ProductTest, TheRecordingsAndTheTalkingClockAfterTwoMinuteBoundaries) {
 
     // The pieces the program's own composition gives for that minute.
     std::vector<std::wstring> pieces;
-    for (const auto& p : ComposeSpeech(clicked)) pieces.push_back(Widen(p));
-    EXPECT_EQ(ears.Heard(pieces, at, 3s, quiet), "")
-        << "the announcement for " << Narrow(SpeechText(clicked));
+    for (const auto& p : ComposeSpeech(clicked)) pieces.emplace_back(p.begin(), p.end());
+    EXPECT_EQ(ears.Heard(pieces, at, 3s, quiet), "") << "the announcement for " << SpeechText(clicked);
     EXPECT_TRUE(app.Answers(30s));
 }
 

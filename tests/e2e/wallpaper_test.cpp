@@ -42,7 +42,7 @@ protected:
     void StartAndWaitForTheList() {
         app.Start();
         EXPECT_TRUE(BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!", 10s))
-            << (Balloons().empty() ? "(none)" : Narrow(Balloons().front()));
+            << (Balloons().empty() ? L"(none)" : Balloons().front());
     }
 };
 

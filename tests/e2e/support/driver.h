@@ -26,16 +26,6 @@ namespace fs = std::filesystem;
 // Wine on a loaded machine can take seconds to start a program or to paint.
 inline constexpr Millis kTimeout = 15s;
 
-inline std::wstring Widen(std::string_view s) {
-    std::wstring out(s.size(), L'\0');
-    out.resize(MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), out.data(), int(out.size())));
-    return out;
-}
-inline std::string Narrow(std::wstring_view s) {
-    std::string out(s.size() * 3, '\0');
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), int(out.size()), 0, 0));
-    return out;
-}
 inline std::string ReadFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -62,7 +52,7 @@ inline bool WaitUntil(const std::function<bool()>& done, Millis timeout = kTimeo
     return true;
 }
 
-// The test's folder: the product lies beside it, screenshots go below it.
+// The test's folder: the product lies beside it, what a failed test keeps goes below it.
 inline fs::path TestDir() {
     wchar_t buf[MAX_PATH * 4];
     return fs::path(std::wstring(buf, GetModuleFileNameW(nullptr, buf, MAX_PATH * 4))).parent_path();
@@ -278,7 +268,7 @@ inline void WaitForMinute(std::int64_t minute) {  // its start, and a margin
 // Starts a Unix program: Wine runs a file that is no Windows program as a
 // Unix one, with no handle for it. Its output goes to NUL.
 inline bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args) {
-    std::wstring line = L"\"Z:" + Widen(unix_exe) + L"\"";
+    std::wstring line = L"\"Z:" + std::wstring(unix_exe.begin(), unix_exe.end()) + L"\"";  // ASCII
     std::replace(line.begin(), line.end(), L'/', L'\\');
     for (const auto& a : args) line += L" \"" + a + L"\"";  // they hold no quotes
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
