@@ -64,6 +64,11 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
     EXPECT_TRUE(app.Answers(2s)) << "the window hangs";
     // The ONLINE sound at start-up, whole and alone.
     EXPECT_EQ(ears.Heard({L"ONLINE"}, launched, 10s), "");
+    // The program's own keys work meanwhile: Alt+C is the panel's Cancel.
+    app.OpenPanel();
+    ASSERT_TRUE(PostMessageW(app.Ctl(Check(0)), WM_SYSCHAR, L'c', 1 << 29));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(app.Window()); })) << "keys wait for the transfer";
+    EXPECT_FALSE(web.Asked("/ok/65537.jpg")) << "the stall was over before the keys";
     EXPECT_TRUE(WaitUntil([&] { return web.Asked("/ok/65537.jpg"); }, 40s));
     const double stall = std::chrono::duration<double>(std::chrono::steady_clock::now() - stalled).count();
     EXPECT_TRUE(stall > 29 && stall < 40) << "the stall ended after " << stall << " s, not its 30 s";

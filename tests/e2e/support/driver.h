@@ -99,10 +99,9 @@ public:
     bool WaitExit(Millis timeout = kTimeout) const {
         return handle_ && WaitForSingleObject(handle_, DWORD(timeout.count())) == WAIT_OBJECT_0;
     }
-    std::optional<DWORD> ExitCode() const {
-        DWORD code = 0;
-        if (Running() || !GetExitCodeProcess(handle_, &code)) return std::nullopt;
-        return code;
+    DWORD ExitCode() const {  // STILL_ACTIVE while it runs
+        DWORD code = STILL_ACTIVE;
+        return GetExitCodeProcess(handle_, &code), code;
     }
 
 private:
