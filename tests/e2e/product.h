@@ -115,7 +115,7 @@ inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() 
     return values;
 }
 
-// Each test starts from an empty settings store and leaves none behind. Online,
+// Each test starts from an empty settings store. Online,
 // the program asks its list server: here one that refuses at once, so that no
 // test reaches beyond this machine.
 class ProductTest : public ::testing::Test {
@@ -124,7 +124,6 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey.c_str());
         ASSERT_TRUE(WriteSetting(L"listhost", L"127.0.0.1:1"));
     }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey.c_str()); }
 };
 
 // A recording of the program, as it holds it.
@@ -223,10 +222,6 @@ inline bool WriteJpeg(const fs::path& path, COLORREF c) {
     for (IUnknown* u : std::initializer_list<IUnknown*>{props, frame, e, s, f})
         if (u) u->Release();
     return ok;
-}
-inline fs::path WindowsDir() {
-    wchar_t buf[MAX_PATH];
-    return fs::path(std::wstring(buf, GetWindowsDirectoryW(buf, MAX_PATH)));
 }
 inline bool Near(COLORREF want, std::uint32_t rgb) {
     return std::abs(int(GetRValue(want)) - int(rgb >> 16 & 255)) <= 24 &&

@@ -31,7 +31,10 @@ bool Holds(const wchar_t* name, const std::wstring& text) {
 
 class WallpaperTest : public ProductTest {
 protected:
-    const fs::path bitmap = WindowsDir() / L"Tirnaco.bmp";
+    const fs::path bitmap = [] {
+        wchar_t windows[MAX_PATH];
+        return fs::path(std::wstring(windows, GetWindowsDirectoryW(windows, MAX_PATH))) / L"Tirnaco.bmp";
+    }();
     Product app;
     void SetUp() override {
         ProductTest::SetUp();

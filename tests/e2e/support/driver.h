@@ -181,7 +181,6 @@ struct Image {
     std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows top-down
     std::uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
-inline RECT Screen() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 inline Image CaptureScreen(const RECT& r) {
     Image image{r.right - r.left, r.bottom - r.top};
     BITMAPINFO info = {{sizeof info.bmiHeader, image.width, -image.height, 1, 32, BI_RGB}};  // top-down
