@@ -2,7 +2,8 @@
 // platform leaves between two sounds that a minimal program plays with two
 // sndPlaySoundW calls in a row, both measured in one recording of the sound
 // server in one run. Needs a throw-away Wine environment with a sound server
-// (bench/speech_gap.sh): it rewrites the program's settings.
+// (bench/speech_gap.sh): it rewrites the program's settings. bench/speech_gaps
+// measures the gaps.
 //   speech_gap_bench [pairs]
 //   speech_gap_bench --pair first.wav second.wav     (the minimal program)
 #include <windows.h>
@@ -20,12 +21,10 @@
 #include <vector>
 
 #include "app/control_ids.h"
-#include "base/local_time.h"
 #include "sound/speech.h"
 #include "support/driver.h"
 
 using namespace e2e;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -72,10 +71,16 @@ int PlayPair(const wchar_t* first, const wchar_t* second) {
     return 0;
 }
 
-LocalTime Now() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return MakeTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+std::int64_t Samples(const fs::path& raw) {
+    std::error_code ec;
+    const auto bytes = fs::file_size(raw, ec);
+    return ec ? 0 : std::int64_t(bytes / 2);
+}
+
+std::string Narrow(std::wstring_view s) {
+    std::string out(s.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, s.data(), int(s.size()), out.data(), int(out.size()), 0, 0));
+    return out;
 }
 
 int Fail(const char* what, const std::string& detail = {}) {
@@ -84,38 +89,38 @@ int Fail(const char* what, const std::string& detail = {}) {
 }
 
 int Run(int pairs) {
-    if (!RunningUnderWine()) return Fail("runs under Wine only (the recorder is a Unix program)");
-    if (!HaveAudioDevice()) return Fail("no audio device; start the Wine environment with --audio");
-    const std::string tool = AudioCheckTool(E2E_AUDIO_CHECK);
-
-    Sandbox work(L"间隔 测试");
-    const HMODULE exe = LoadLibraryExW(ProductPath().c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!exe) return Fail("cannot read the program", Narrow(ProductPath().wstring()));
+    const fs::path work = FreshDir(L"间隔 测试", true), raw = work / L"recording.raw";
+    const HMODULE exe =
+        LoadLibraryExW((TestDir() / L"qingchuang.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!exe) return Fail("cannot read the program");
     for (const wchar_t* name :
          {L"TODAY", L"YEAR", L"MONTH", L"DAY", L"WEEK", L"NOW", L"HOUR", L"MINUTE", L"JUST", L"T0",
           L"T1",    L"T2",   L"T3",    L"T4",  L"T5",   L"T6",  L"T7",   L"T8",     L"T9",   L"T10"}) {
-        const auto image = Resource(exe, name, L"WAV");
-        work.Write(std::wstring(name) + L".wav", {reinterpret_cast<const char*>(image.data()), image.size()});
+        const HRSRC found = FindResourceW(exe, name, L"WAV");
+        WriteFile(work / (std::wstring(name) + L".wav"),
+                  std::string(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                              SizeofResource(exe, found)));
     }
     // Sweeps in the pieces' format, one getting louder, one softer.
     for (const auto& [name, f0, f1, a0, a1] :
          {std::tuple{L"TONE_A", 400.0, 1200.0, 0.2, 0.9}, std::tuple{L"TONE_B", 1200.0, 500.0, 0.9, 0.2}}) {
-        work.Write(std::wstring(name) + L".wav", SweepWav(22050, 0.3, f0, f1, a0, a1));
+        WriteFile(work / (std::wstring(name) + L".wav"), SweepWav(22050, 0.3, f0, f1, a0, a1));
     }
 
-    Recorder recorder(tool, work.Dir());
-    if (!recorder.WaitStarted()) return Fail("no recording", recorder.Stop());
+    // What the sound server plays, from here on (tools/audio-check record).
+    if (!StartUnixProgram(E2E_AUDIO_CHECK, {L"record", UnixArg(raw), L"--max", L"400"}) ||
+        !WaitUntil([&] { return Samples(raw) > 0; }, 20s))
+        return Fail("no recording");
 
     // Only the talking clock may sound: no hourly chime, no signal of a download.
-    WriteSetting(L"justime", L"0");
-    WriteSetting(L"ppdir", L"1");
-    Sandbox box(L"晴窗 画匣");
-    if (!CopyFileW(ProductPath().c_str(), (box.Dir() / L"qingchuang.exe").c_str(), FALSE))
+    const wchar_t* key = L"Software\\VB and VBA Program Settings\\ravek\\setting";
+    for (const wchar_t* name : {L"justime", L"ppdir"})
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, name[0] == L'j' ? L"0" : L"1", 4);
+    const fs::path box = FreshDir(L"晴窗 画匣");
+    if (!CopyFileW((TestDir() / L"qingchuang.exe").c_str(), (box / L"qingchuang.exe").c_str(), FALSE))
         return Fail("cannot copy the program");
     const std::int64_t before = MinuteNow();
-    Process app;
-    app.Start(box.Dir() / L"qingchuang.exe");
+    Process app(box / L"qingchuang.exe");
     const HWND window = FindTopWindow(app.Pid(), APP_WINDOW_CLASS);
     if (!window) return Fail("the program shows no window");
     // Start-up is done once the program waits for input.
@@ -126,47 +131,51 @@ int Run(int pairs) {
     const std::int64_t after = MinuteNow();
 
     // The baseline while the talking clock's minute rule runs its course.
-    std::vector<std::wstring> args = {L"gaps", UnixArg(recorder.File()), L"--pieces", UnixArg(work.Dir())};
+    std::vector<std::wstring> args = {L"--report", UnixArg(work / L"report.txt"), UnixArg(raw), L"--pieces",
+                                      UnixArg(work)};
     for (int i = 0; i < pairs; ++i) {
-        const std::int64_t at = recorder.Position();
-        Process pair;
-        pair.Start(ExePath(), {L"--pair", (work.Dir() / L"TONE_A.wav").wstring(),
-                               (work.Dir() / L"TONE_B.wav").wstring()});
+        const std::int64_t at = Samples(raw);
+        Process pair(TestDir() / L"speech_gap_bench.exe",
+                     {L"--pair", (work / L"TONE_A.wav").wstring(), (work / L"TONE_B.wav").wstring()});
         if (!pair.WaitExit(30s) || pair.ExitCode() != 0u) return Fail("the minimal program failed");
         args.insert(args.end(), {L"--seq", L"platform@" + std::to_wstring(at) + L"=TONE_A,TONE_B"});
         Pump(300ms);
     }
 
-    std::vector<TrayIcon> icons;
-    if (!WaitUntil([&] { return !(icons = TrayIcons()).empty(); })) return Fail("no tray icon");
+    Tray tray;
+    if (!WaitUntil([&] { return tray.Icons() > 0; })) return Fail("no tray icon");
     WaitForMinute(std::max(before, after) + 2);
     const LocalTime clicked = Now();
-    const std::int64_t at = recorder.Position();
-    ClickTrayIcon(icons.back());
+    const std::int64_t at = Samples(raw);
+    tray.Click();
     std::wstring names;
-    for (const auto& piece : ComposeSpeech(clicked)) names += (names.empty() ? L"" : L",") + Widen(piece);
+    for (const auto& piece : ComposeSpeech(clicked))
+        names += (names.empty() ? L"" : L",") + std::wstring(piece.begin(), piece.end());
     // Done speaking once the program answers again; it begins within 3 s.
     Pump(3s);
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
     Pump(700ms);
-    const std::string recorded = recorder.Stop();
-    PostCommand(window, ID_MNWALL_0 + 10);
-    if (!app.WaitExit(10s)) app.Kill();
-    DeleteSettings();
-    if (!recorded.starts_with("ok")) return Fail("the recording did not end cleanly", recorded);
+    WriteFile(raw.wstring() + L".stop", "stop\n");
+    const fs::path done = raw.wstring() + L".done";
+    if (!WaitUntil([&] { return fs::exists(done); }, 10s) || !ReadFile(done).starts_with("ok"))
+        return Fail("the recording did not end cleanly");
+    PostMessageW(window, WM_COMMAND, ID_MNWALL_0 + 10, 0);
+    app.WaitExit(10s);
 
     args.insert(args.end(), {L"--seq", L"announcement@" + std::to_wstring(at) + L"=" + names, L"--baseline",
                              L"platform"});
-    std::string report;
-    const int verdict = RunAudioCheck(tool, work.Dir(), args, report);
-    std::printf("gaps between sounds, from one recording of the sound server at %d Hz\n", Recorder::kRate);
+    if (!StartUnixProgram(E2E_GAPS, args) ||
+        !WaitUntil([&] { return fs::exists(work / L"report.txt"); }, 60s, 100ms))
+        return Fail("no report from bench/speech_gaps");
+    const std::string report = ReadFile(work / L"report.txt");
+    std::printf("gaps between sounds, from one recording of the sound server at 22050 Hz\n");
     std::printf(
         "  platform: %d pairs of sweeps, each pair played by a new process with two sndPlaySoundW calls\n",
         pairs);
     std::printf("  announcement: the %s spoken by the program after a tray click\n",
                 Narrow(SpeechText(clicked)).c_str());
-    std::fputs(report.c_str(), stdout);
-    return verdict == 0 ? 0 : 1;
+    std::fputs(report.substr(0, report.rfind("exit ")).c_str(), stdout);
+    return report.ends_with("exit 0\n") ? 0 : 1;
 }
 
 }  // namespace

@@ -22,37 +22,47 @@ set_property(SOURCE resources/app.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/resources/app.manifest ${CMAKE_SOURCE_DIR}/resources/app.ico)
 target_include_directories(qingchuang PRIVATE src resources)
 
-include(GoogleTest)
-
 # GoogleTest built from Debian's sources for the Windows-side tests.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-file(GLOB E2E_SUPPORT CONFIGURE_DEPENDS tests/e2e/support/*.cpp)
-if(E2E_SUPPORT)
-add_library(e2e_support STATIC ${E2E_SUPPORT})
-target_include_directories(e2e_support PUBLIC tests/e2e src)
-target_compile_definitions(e2e_support PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN)
-target_link_libraries(e2e_support PUBLIC gtest ${APP_LIBS} winmm)
-# tools/audio-check records and analyses what the program plays.
-target_compile_definitions(e2e_support PUBLIC E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check")
-
+# The end-to-end tests: one program that finds the product beside itself.
+# tools/audio-check and tools/fault-server are Unix programs it starts through Wine.
+set(E2E_DEFINITIONS UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
+  E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check" E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
+if(E2E_TESTS)
+add_executable(e2e_tests ${E2E_TESTS})
+target_include_directories(e2e_tests PRIVATE tests/e2e)
+target_compile_definitions(e2e_tests PRIVATE ${E2E_DEFINITIONS})
+target_link_libraries(e2e_tests PRIVATE gtest gtest_main core ${APP_LIBS} ole32 psapi wininet ${STATIC_RUNTIME})
+add_dependencies(e2e_tests qingchuang)
+
+# One ctest test per story, named after the architecture so that one ctest
+# run can hold both builds. ctest runs each through the toolchain's emulator,
+# tools/wine-run, which gives it a Wine environment of its own: the stories
+# run side by side (ctest -j). The list comes from the sources, not from
+# running the program under Wine.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${E2E_TESTS})
+set(E2E_PREFIX ${CMAKE_SYSTEM_PROCESSOR})
 foreach(src ${E2E_TESTS})
-  get_filename_component(name ${src} NAME_WE)
-  add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE e2e_support gtest_main core ${STATIC_RUNTIME})
-  # The tests find the product beside themselves, in the build folder.
-  add_dependencies(${name} qingchuang)
-  # Listed when ctest runs, under Wine; one ctest test per test case.
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${name}."
-    PROPERTIES TIMEOUT 300)
+  file(STRINGS ${src} cases REGEX "^TEST_F\\([A-Za-z]+, [A-Za-z]+\\)")
+  foreach(case ${cases})
+    string(REGEX REPLACE "^TEST_F\\(([A-Za-z]+), ([A-Za-z]+)\\).*" "\\1.\\2" filter "${case}")
+    string(REGEX REPLACE ".*\\." "" name "${filter}")
+    add_test(NAME ${E2E_PREFIX}.${name} COMMAND e2e_tests --gtest_filter=${filter})
+  endforeach()
 endforeach()
 # The panel at 200 %.
-gtest_discover_tests(panel_test DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX panel_test.dpi192.
-  PROPERTIES TIMEOUT 300 ENVIRONMENT WINE_ENV_DPI=192)
+add_test(NAME ${E2E_PREFIX}.PanelAt200Percent COMMAND e2e_tests --gtest_filter=*SizeKeysFocusColoursHourCheckCancelAndOk)
+set_tests_properties(${E2E_PREFIX}.PanelAt200Percent PROPERTIES ENVIRONMENT WINE_ENV_DPI=192)
+# The timed shutdown ends the Wine session: checked from outside it.
+add_test(NAME ${E2E_PREFIX}.TimedShutdown
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/shutdown_check.sh $<TARGET_FILE:qingchuang>)
+get_property(E2E_ALL DIRECTORY PROPERTY TESTS)
+set_tests_properties(${E2E_ALL} PROPERTIES TIMEOUT 300)
 endif()
 
 # Benchmarks: programs that print their figures; not tests.
@@ -79,34 +89,14 @@ if(CHMCMD)
   add_custom_target(help_file ALL DEPENDS ${CMAKE_BINARY_DIR}/help.chm)
 endif()
 
-# The recordings and the talking clock heard through the sound server. The
-# test calls the program's own composition for the minute of a click and has
-# tools/audio-check, a Unix program, record and analyse what was played.
-if(TARGET sound_test)
-  target_link_libraries(sound_test PRIVATE core)
-  # The gap between the pieces of an announcement against the platform's gap
-  # between two sounds (bench/speech_gap.sh runs it).
+# The gap between the pieces of an announcement against the platform's gap
+# between two sounds (bench/speech_gap.sh runs it).
+if(TARGET e2e_tests)
   add_executable(speech_gap_bench bench/speech_gap_bench.cpp)
-  target_link_libraries(speech_gap_bench PRIVATE e2e_support core ${STATIC_RUNTIME})
+  target_include_directories(speech_gap_bench PRIVATE tests/e2e)
+  target_compile_definitions(speech_gap_bench PRIVATE ${E2E_DEFINITIONS}
+    E2E_GAPS="${CMAKE_SOURCE_DIR}/bench/speech_gaps")
+  target_link_libraries(speech_gap_bench PRIVATE core winmm ${STATIC_RUNTIME})
   target_link_options(speech_gap_bench PRIVATE -municode)
   add_dependencies(speech_gap_bench qingchuang)
 endif()
-
-# The timed shutdown ends the Wine session: checked in an environment of its own.
-if(TARGET duties_test)
-  add_test(NAME duties_test.shutdown
-    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/shutdown_check.sh $<TARGET_FILE:duties_test>)
-  set_tests_properties(duties_test.shutdown PROPERTIES TIMEOUT 300)
-endif()
-
-# The downloader over WinHTTP against tools/fault-server, a Unix program the
-# test starts through Wine.
-if(TARGET download_test)
-  target_link_libraries(download_test PRIVATE wininet)
-  target_compile_definitions(download_test PRIVATE E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
-endif()
-if(TARGET transfer_test)
-  target_link_libraries(transfer_test PRIVATE win32layer winhttp)
-  target_compile_definitions(transfer_test PRIVATE E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
-endif()
-

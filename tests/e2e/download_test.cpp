@@ -1,45 +1,30 @@
 // The real program fetching its list and pictures from a server on this
 // machine that misbehaves on purpose (tools/fault-server).
 
-// windows.h comes first.
-// clang-format off
-#include <windows.h>
+#include "product.h"
+
+// After windows.h, which product.h brings in.
 #include <wininet.h>
-// clang-format on
-
-#include <algorithm>
-#include <sstream>
-
-#include "pictures.h"
 
 using namespace e2e;
 
 namespace {
 
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The server with a folder of its own for files it serves as they are.
+// The server, serving the files of its folder.
 struct Server {
-    Sandbox box{L"server"};
-    fs::path root = box.Dir() / L"root", log = box.Dir() / L"requests.log";
+    fs::path dir = FreshDir(L"server", true);
     std::wstring base;
     Server() {
-        fs::create_directories(root / L"pics");
-        const fs::path port = box.Dir() / L"port";
-        StartUnixProgram(E2E_FAULT_SERVER, {L"--port-file", UnixArg(port), L"--log", UnixArg(log), L"--root",
-                                            UnixArg(root), L"--stop-file", UnixArg(box.Dir() / L"stop")});
-        WaitUntil([&] { return fs::exists(port); }, 20s);
-        base = L"127.0.0.1:" + Widen(Read(port).substr(0, Read(port).find('\n')));
+        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir)});
+        WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
+        const std::string port = ReadFile(dir / L"port");
+        base = L"127.0.0.1:" + std::to_wstring(std::stoi(port));
     }
-    ~Server() { std::ofstream(box.Dir() / L"stop") << "stop"; }
-    std::vector<std::string> Requests() const {
-        std::vector<std::string> lines;
-        std::istringstream in(Read(log));
-        for (std::string l; std::getline(in, l);) lines.push_back(l);
-        return lines;
+    ~Server() { WriteFile(dir / L"stop", "stop"); }
+    // The paths asked for, one a line.
+    std::string Log() const { return ReadFile(dir / L"requests.log"); }
+    bool Asked(const std::string& path) const {
+        return ("\n" + Log()).find("\n" + path + "\n") != std::string::npos;
     }
 };
 
@@ -56,51 +41,66 @@ protected:
 TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
     Server web;
     const COLORREF colour = RGB(30, 160, 220);
-    ASSERT_TRUE(WriteJpeg(web.root / L"pics" / L"sea.jpg", colour));
-    const std::wstring h = L"http://" + web.base;
-    // Good, missing, no length, a page, cut, a stall, and entries that must fetch nothing.
-    const std::wstring list = h + L"/pics/sea.jpg<br>\r\n" + h + L"/status/404\r\n" + h + L"/nolength/20.jpg\r\n" +
-                              h + L"/html.jpg\r\n" + h + L"/cut/40.jpg\r\n" + h + L"/stall\r\n" +
-                              L"file:///C:/windows/win.ini\r\n\\\\127.0.0.1\\share\\x.jpg\r\n" + h +
-                              L"/x\\..\\\r\n" + h + L"/a:$DA\r\n" + h +
-                              L"/redirect?to=file:///C:/windows/win.ini\r\n";
-    const std::string utf8 = Narrow(list);
-    std::ofstream(web.root / L"deskurl.asp", std::ios::binary) << utf8;
-    ASSERT_TRUE(WriteSetting(L"listhost", web.base));
-    ASSERT_TRUE(WriteSetting(L"justime", L"0"));  // no chime to hear instead
+    ASSERT_TRUE(WriteJpeg(web.dir / L"sea.jpg", colour));
+    // Good, missing, no length, a page, cut, 5 redirects and 6, a stall, past
+    // the 64 MiB by its length and by its body, and entries that must fetch nothing.
+    std::wstring list;
+    for (const wchar_t* entry :
+         {L"/sea.jpg<br>", L"/status/404", L"/nolength/20.jpg", L"/html.jpg", L"/cut/40.jpg", L"/chain/5.jpg",
+          L"/chain/6.jpg", L"/stall", L"/ok/65537.jpg", L"/nolength/65537.jpg",
+          L"/redirect?to=file:///C:/windows/win.ini", L"file:///C:/windows/win.ini",
+          L"\\\\127.0.0.1\\share\\x.jpg"})
+        list += (entry[0] == L'/' ? L"http://" + web.base : L"") + entry + L"\r\n";
+    WriteFile(web.dir / L"deskurl.asp", std::string(list.begin(), list.end()));  // ASCII
+    ASSERT_TRUE(WriteSetting(L"listhost", web.base) &&
+                WriteSetting(L"justime", L"0"));  // no chime to hear instead
     Listener ears;
     Product app;
     const std::int64_t launched = ears.Position();
     app.Start();
     // The stalled picture holds the queue for its 30 s; the window answers meanwhile.
-    ASSERT_TRUE(WaitUntil([&] { return Read(web.log).find("/stall") != std::string::npos; }, 30s));
-    DWORD_PTR r = 0;
-    EXPECT_TRUE(SendMessageTimeoutW(app.Window(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &r)) << "the window hangs";
+    ASSERT_TRUE(WaitUntil([&] { return web.Asked("/stall"); }, 30s));
+    const auto stalled = std::chrono::steady_clock::now();
+    EXPECT_TRUE(app.Answers(2s)) << "the window hangs";
     // The ONLINE sound at start-up, whole and alone.
-    if (ears.On()) EXPECT_EQ(ears.HeardAlone(L"ONLINE", launched, 10s), "");
-    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸下载结束，现在开始为你定时更换壁纸!"); }, 60s));
+    EXPECT_EQ(ears.Heard({L"ONLINE"}, launched, 10s), "");
+    // The program's own keys work meanwhile: Alt+C is the panel's Cancel.
+    app.OpenPanel();
+    ASSERT_TRUE(PostMessageW(app.Ctl(Check(0)), WM_SYSCHAR, L'c', 1 << 29));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(app.Window()); })) << "keys wait for the transfer";
+    EXPECT_FALSE(web.Asked("/ok/65537.jpg")) << "the stall was over before the keys";
+    EXPECT_TRUE(WaitUntil([&] { return web.Asked("/ok/65537.jpg"); }, 40s));
+    const double stall = std::chrono::duration<double>(std::chrono::steady_clock::now() - stalled).count();
+    EXPECT_TRUE(stall > 29 && stall < 40) << "the stall ended after " << stall << " s, not its 30 s";
+    EXPECT_TRUE(BalloonShows(L"壁纸下载结束，现在开始为你定时更换壁纸!", 60s));
+    // Each picture that came whole, under its place in the list, and nothing else.
     const fs::path pics = app.Dir() / L"Wallpaper";
-    EXPECT_EQ(Read(pics / L"Tirnaco0.jpg"), Read(web.root / L"pics" / L"sea.jpg"));
-    EXPECT_EQ(Read(pics / L"Tirnaco2.jpg").size(), 20u * 1024);
-    std::vector<std::wstring> kept;
-    for (const auto& e : fs::directory_iterator(pics)) kept.push_back(e.path().filename().wstring());
-    std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(kept, (std::vector<std::wstring>{L"Tirnaco0.jpg", L"Tirnaco2.jpg"}));
-    // Every request went to the list's server, in list order, and none for win.ini.
-    const auto requests = web.Requests();
-    ASSERT_GE(requests.size(), 9u);
-    EXPECT_EQ(requests[0], "GET /deskurl.asp HTTP/1.1");
-    EXPECT_EQ(requests[1], "GET /pics/sea.jpg HTTP/1.1");
-    EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
-                            [](const std::string& l) { return l.find("win.ini") != std::string::npos; }),
-              1) << "only the redirect names it";
-    EXPECT_TRUE(WaitUntil([&] { return Near(colour, DesktopMiddle()); }, 10s)) << std::hex << DesktopMiddle();
-    SaveScreenshot(nullptr, L"download-first-wallpaper");
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco0.jpg"), ReadFile(web.dir / L"sea.jpg"));
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco2.jpg").size(), 20u * 1024);
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco5.jpg").size(), 1024u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(pics), {}), 3);
+    // Every request went to the list's server, in list order, and none for win.ini but the redirect.
+    std::string asked = "/deskurl.asp\n/sea.jpg\n/status/404\n/nolength/20.jpg\n/html.jpg\n/cut/40.jpg\n";
+    for (int k : {5, 4, 3, 2, 1, 0, 6, 5, 4, 3, 2, 1}) asked += "/chain/" + std::to_string(k) + ".jpg\n";
+    asked += "/stall\n/ok/65537.jpg\n/nolength/65537.jpg\n/redirect?to=file:///C:/windows/win.ini\n";
+    EXPECT_EQ(web.Log(), asked);
+    EXPECT_TRUE(DesktopShows(colour, 10s));
     // Keeping the current web picture copies it to the first free number from 10.
-    PostCommand(app.Window(), ID_MNWALL_0 + 2);
-    EXPECT_EQ(app.AnswerBox(IDOK), L"  当前壁纸已被成功保存到" + (pics / L"Tirnaco10.jpg").wstring() + L"   ");
-    EXPECT_EQ(Read(pics / L"Tirnaco10.jpg"), Read(web.root / L"pics" / L"sea.jpg"));
+    app.Command(kKeepItem);
+    EXPECT_EQ(app.AnswerBox(IDOK),
+              L"  当前壁纸已被成功保存到" + (pics / L"Tirnaco10.jpg").wstring() + L"   ");
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco10.jpg"), ReadFile(web.dir / L"sea.jpg"));
     app.Quit();
+
+    // Quitting while a picture stalls ends the program at once and leaves no part of it.
+    WriteFile(web.dir / L"deskurl.asp",
+              "http://" + std::string(web.base.begin(), web.base.end()) + "/stall\r\n");
+    Product again;
+    again.Start();
+    ASSERT_TRUE(WaitUntil([&] { return web.Log() == asked + "/deskurl.asp\n/stall\n"; }, 30s));
+    again.Command(kQuitItem);
+    EXPECT_TRUE(again.Proc().WaitExit(3s)) << "the stalled transfer holds the program";
+    EXPECT_TRUE(fs::is_empty(again.Dir() / L"Wallpaper"));
 }
 
 TEST_F(DownloadTest, AListServerThatOnlyFailsIsTriedTwentyTimesThenTheLocalPicturesRotate) {
@@ -108,15 +108,15 @@ TEST_F(DownloadTest, AListServerThatOnlyFailsIsTriedTwentyTimesThenTheLocalPictu
     ASSERT_TRUE(WriteSetting(L"listhost", L"http://" + web.base + L"/fail"));
     Product app;
     fs::create_directories(app.Dir() / L"Wallpaper");
-    const Bytes mine = SolidBmp(RGB(250, 120, 0));
-    app.Box().Write(L"Wallpaper\\mine.bmp", std::string(mine.begin(), mine.end()));
+    app.Write(L"Wallpaper\\mine.bmp", SolidBmp(RGB(250, 120, 0)));
     app.Start();
-    EXPECT_TRUE(WaitUntil([] { return BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!"); }, 30s));
-    EXPECT_EQ(web.Requests(), std::vector<std::string>(20, "GET /fail/deskurl.asp HTTP/1.1"));
+    EXPECT_TRUE(BalloonShows(L"壁纸装载结束，即将自动为你定时更换壁纸!", 30s));
+    std::string asked;
+    for (int i = 0; i < 20; ++i) asked += "/fail/deskurl.asp\n";
+    EXPECT_EQ(web.Log(), asked);
     app.OpenPanel();
     EXPECT_EQ(CheckState(app.Ctl(Check(1))), BST_CHECKED);
-    EXPECT_EQ(StoredSettings().count(L"ppdir"), 0u);
-    app.Quit();
+    EXPECT_EQ(ProgramSettings().count(L"ppdir"), 0u);
 }
 
 }  // namespace

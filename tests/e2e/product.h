@@ -1,167 +1,244 @@
 #pragma once
 
 // The program started from a fresh folder whose name has Chinese characters
-// and a blank, and ended cleanly (or killed) when the test is done. Each test
-// starts from an empty settings store and leaves none behind.
+// and a blank, and ended (or killed) when the test is done; its settings, what
+// it plays and pictures for it to show.
 
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <wincodec.h>
 
-#include <algorithm>
-#include <optional>
-#include <string>
+#include <map>
 
 #include "app/control_ids.h"
-#include "sound/wav.h"
 #include "support/driver.h"
+#include "wallpaper/bitmap_file.h"
 
 namespace e2e {
 
 inline int Check(int i) { return ID_CHECK1_0 + i; }
 inline int Text1(int i) { return ID_TEXT1_0 + i; }
+inline constexpr int kSettingsItem = ID_MNWALL_0, kKeepItem = ID_MNWALL_0 + 2, kQuitItem = ID_MNWALL_0 + 10;
+inline const fs::path kBuilt = TestDir() / L"qingchuang.exe";
 
 class Product {
 public:
-    Product() {
-        if (!CopyFileW(ProductPath().c_str(), Exe().c_str(), FALSE))
-            throw std::runtime_error("cannot copy the program");
-    }
+    Product() { CopyFileW(kBuilt.c_str(), Exe().c_str(), FALSE); }
     ~Product() {
-        if (process_.Running()) Quit();
+        if (process_ && process_->Running()) Quit();
     }
-    const Sandbox& Box() const { return box_; }
-    fs::path Dir() const { return box_.Dir(); }
-    fs::path Exe() const { return box_.Dir() / L"qingchuang.exe"; }
-    Process& Proc() { return process_; }
+    fs::path Dir() const { return dir_; }
+    fs::path Exe() const { return dir_ / L"qingchuang.exe"; }
+    fs::path Write(const std::wstring& name, std::string_view bytes) const {
+        return WriteFile(dir_ / name, bytes);
+    }
+    Process& Proc() { return *process_; }
     HWND Window() const { return window_; }
-    HWND Ctl(int id) const { return Control(window_, id); }
+    HWND Ctl(int id) const {
+        HWND found = nullptr;
+        ForEachWindow(window_, [&](HWND h) { return !(GetDlgCtrlID(h) == id && (found = h)); });
+        return found;
+    }
+    bool Answers(Millis timeout = 10s) const {
+        DWORD_PTR r = 0;
+        return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, UINT(timeout.count()), &r);
+    }
+    bool Command(int id) const { return PostMessageW(window_, WM_COMMAND, id, 0); }
 
     // Start-up is over once the window answers again: it lets go of the
     // window only when done, and the steps after the icon take milliseconds.
     void Start() {
-        process_.Start(Exe());
-        window_ = FindTopWindow(process_.Pid(), APP_WINDOW_CLASS);
+        process_.emplace(Exe());
+        window_ = FindTopWindow(process_->Pid(), APP_WINDOW_CLASS);
         ASSERT_NE(window_, nullptr) << "no main window";
-        WaitForInputIdle(process_.Handle(), 15000);
-        DWORD_PTR r = 0;
-        ASSERT_TRUE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r))
-            << "the window hangs";
+        WaitForInputIdle(process_->Handle(), 15000);
+        ASSERT_TRUE(Answers()) << "the window hangs";
         Pump(300ms);
     }
     // The settings command of the menu; the window is ready once the first tick has filled the calendar.
     void OpenPanel() {
-        ASSERT_TRUE(PostCommand(window_, ID_MNWALL_0));
+        ASSERT_TRUE(Command(kSettingsItem));
         ASSERT_TRUE(WaitUntil([&] {
             const std::wstring month = Text(Ctl(ID_LABDAY_0));
             return IsWindowVisible(window_) && !month.empty() && month != L"2007年12月";
         })) << "the settings window did not open";
     }
     void Quit() {
-        PostCommand(window_, ID_MNWALL_0 + 10);
-        if (!process_.WaitExit(10s)) {
-            ADD_FAILURE() << "the program did not end after quit";
-            process_.Kill();
-        }
+        Command(kQuitItem);
+        EXPECT_TRUE(process_->WaitExit(10s)) << "the program did not end after quit";
     }
-    // The program's message box with this title, once it shows.
-    HWND FindBox(const std::wstring& title, Millis timeout = kTimeout) {
+    // Waits for the program's message box with this title and presses the
+    // button as a click would (the dialog hears of it by WM_COMMAND); the
+    // box's message.
+    std::wstring AnswerBox(int button, const std::wstring& title = L"提示", Millis timeout = kTimeout) {
         HWND box = nullptr;
-        WaitUntil([&] { return Text(box = FindTopWindow(process_.Pid(), L"#32770", true, 0ms)) == title; },
-                  timeout);
-        return box && Text(box) == title ? box : nullptr;
-    }
-    static std::wstring BoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
-    // As a click on the button: the dialog hears of it by WM_COMMAND.
-    static void Press(HWND box, int button) {
-        EXPECT_TRUE(
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button))));
-        WaitUntil([&] { return !IsWindow(box); }, 5s);
-    }
-    // Presses a button of the program's message box; returns the box's message.
-    std::wstring AnswerBox(int button, const std::wstring& title = L"提示") {
-        HWND box = FindBox(title);
-        if (!box) {
-            ADD_FAILURE() << "no message box titled " << Narrow(title);
-            return {};
-        }
-        const std::wstring text = BoxText(box);
-        Press(box, button);
+        if (!WaitUntil(
+                [&] { return Text(box = FindTopWindow(process_->Pid(), L"#32770", true, 0ms)) == title; },
+                timeout))
+            return L"(no message box titled " + title + L")";
+        const std::wstring text = Text(GetDlgItem(box, 0xFFFF));
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button)));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5s)) << "the box stays";
         return text;
     }
 
 private:
-    Sandbox box_{L"晴窗 画匣"};
-    Process process_;
+    fs::path dir_ = FreshDir(L"晴窗 画匣");
+    std::optional<Process> process_;
     HWND window_ = nullptr;
 };
 
-inline bool BalloonShows(const std::wstring& text) {
-    const auto shown = Balloons();
-    return std::find(shown.begin(), shown.end(), text) != shown.end();
+// The settings store.
+inline const std::wstring kAppKey = L"Software\\VB and VBA Program Settings\\ravek",
+                          kKey = kAppKey + L"\\setting";
+inline bool WriteSetting(const std::wstring& name, DWORD type, const void* data, DWORD size) {
+    return !RegSetKeyValueW(HKEY_CURRENT_USER, kKey.c_str(), name.c_str(), type, data, size);
 }
-
-// What the program plays, recorded from construction on through the sound
-// server (tools/audio-check), where this machine has one.
-class Listener {
-public:
-    Listener() : tool_(AudioCheckTool(E2E_AUDIO_CHECK)) {
-        if (!RunningUnderWine() || !HaveAudioDevice()) return;
-        recorder_.emplace(tool_, box_.Dir());
-        on_ = recorder_->WaitStarted();
-    }
-    bool On() const { return on_; }
-    std::int64_t Position() const { return on_ ? recorder_->Position() : 0; }
-    // Ends the recording; "" when the program's recording `name` sounded whole
-    // and alone, beginning within `late` after the position `from`, else why not.
-    std::string HeardAlone(const std::wstring& name, std::int64_t from, Millis late = 3s) {
-        if (!on_) return "nothing was recorded";
-        const HMODULE exe = LoadLibraryExW(ProductPath().c_str(), nullptr,
-                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        const auto bytes = Resource(exe, name, L"WAV");
-        const std::vector<std::uint8_t> wav(bytes.begin(), bytes.end());
-        FreeLibrary(exe);
-        box_.Write(name + L".wav", std::string(wav.begin(), wav.end()));
-        // Until it has surely ended, with the silence after it that is checked too.
-        const auto info = ParseWav(wav);
-        if (!info) return "the program holds no such recording";
-        const std::int64_t frames = info->data.size() / info->format.blockAlign;
-        const std::int64_t end = from + (late.count() / 1000 + 1) * Recorder::kRate +
-                                 frames * Recorder::kRate / info->format.sampleRate;
-        WaitUntil([&] { return recorder_->Position() >= end; }, late + 60s);
-        const std::string stopped = recorder_->Stop();
-        if (!stopped.starts_with("ok")) return stopped;
-        std::string report;
-        const int verdict = RunAudioCheck(
-            tool_, box_.Dir(),
-            {L"announce", UnixArg(recorder_->File()), L"--pieces", UnixArg(box_.Dir()), L"--expect", name,
-             L"--click", std::to_wstring(from), L"--late", std::to_wstring(late.count() / 1000.0),
-             L"--failed-wav", UnixArg(ArtifactDir() / (L"heard-" + name + L".wav"))},
-            report);
-        return verdict == 0 ? "" : report.empty() ? "audio-check gave no report" : report;
-    }
-
-private:
-    Sandbox box_{L"声音"};
-    std::string tool_;
-    std::optional<Recorder> recorder_;
-    bool on_ = false;
-};
-
-// The settings the program stored, without the list server the tests give it.
+inline bool WriteSetting(const std::wstring& name, const std::wstring& text) {
+    return WriteSetting(name, REG_SZ, text.c_str(), DWORD((text.size() + 1) * sizeof(wchar_t)));
+}
+// Every value by name but the list server the tests give the program: its type and, for REG_SZ, the text.
 inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() {
-    auto stored = StoredSettings();
-    stored.erase(L"listhost");
-    return stored;
+    std::map<std::wstring, std::pair<DWORD, std::wstring>> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey.c_str(), 0, KEY_QUERY_VALUE, &key)) return values;
+    std::vector<wchar_t> name(16384), data(1 << 21);
+    for (DWORD i = 0, name_size, data_size, type; name_size = 16384, data_size = 1 << 22,
+               !RegEnumValueW(key, i, name.data(), &name_size, 0, &type, LPBYTE(data.data()), &data_size);
+         ++i) {
+        std::wstring text(data.data(), type == REG_SZ ? data_size / sizeof(wchar_t) : 0);
+        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        values[std::wstring(name.data(), name_size)] = {type, text};
+    }
+    RegCloseKey(key);
+    values.erase(L"listhost");
+    return values;
 }
 
-// Online, the program asks its list server: here one that refuses at once,
-// so that no test reaches beyond this machine.
+// Each test starts from an empty settings store. Online,
+// the program asks its list server: here one that refuses at once, so that no
+// test reaches beyond this machine.
 class ProductTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(DeleteSettings());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey.c_str());
         ASSERT_TRUE(WriteSetting(L"listhost", L"127.0.0.1:1"));
     }
-    void TearDown() override { DeleteSettings(); }
 };
+
+// A recording of the program, as it holds it.
+inline std::string Recording(const std::wstring& name) {
+    const HMODULE m = LoadLibraryExW(kBuilt.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HRSRC found = FindResourceW(m, name.c_str(), L"WAV");
+    const HGLOBAL data = found ? LoadResource(m, found) : nullptr;
+    std::string bytes =
+        data ? std::string(static_cast<const char*>(LockResource(data)), SizeofResource(m, found)) : "";
+    FreeLibrary(m);
+    return bytes;
+}
+
+// What the sound server plays, recorded from construction on by tools/audio-check,
+// a Unix program that reports through files in a folder of ours.
+class Listener {
+public:
+    Listener() {
+        started_ = StartUnixProgram(E2E_AUDIO_CHECK, {L"record", UnixArg(raw_), L"--max", L"400"}) &&
+                   WaitUntil([&] { return Position() > 0; }, 20s);
+    }
+    ~Listener() { WriteFile(raw_.wstring() + L".stop", ""); }
+    // Samples so far, 22050 a second: the position of what plays now, give or take some 20 ms.
+    std::int64_t Position() const {
+        std::error_code ec;
+        const auto bytes = fs::file_size(raw_, ec);
+        return ec ? 0 : std::int64_t(bytes / 2);
+    }
+    // Ends the recording once they have surely ended; "" when these recordings
+    // of the program sounded one after another without gap, whole and alone,
+    // beginning within `late` after the position `from` and after every position
+    // in `quiet`; else why not.
+    std::string Heard(const std::vector<std::wstring>& names, std::int64_t from, Millis late = 3s,
+                      const std::vector<std::int64_t>& quiet = {}) {
+        if (!started_) return "nothing was recorded";
+        std::wstring joined;
+        for (const auto& name : names) {
+            WriteFile(dir_ / (name + L".wav"), Recording(name));
+            joined += (joined.empty() ? L"" : L" ") + name;
+        }
+        const fs::path report = dir_ / L"report.txt", kept = TestDir() / L"e2e-artifacts";
+        std::vector<std::wstring> args = {L"announce",     UnixArg(raw_),
+                                          L"--report",     UnixArg(report),
+                                          L"--pieces",     UnixArg(dir_),
+                                          L"--expect",     joined,
+                                          L"--click",      std::to_wstring(from),
+                                          L"--late",       std::to_wstring(late.count() / 1000.0),
+                                          L"--failed-wav", UnixArg(kept / (L"heard-" + names[0] + L".wav"))};
+        for (auto q : quiet) args.insert(args.end(), {L"--quiet-click", std::to_wstring(q)});
+        fs::create_directories(kept);
+        // The report appears whole, with "exit N" last.
+        if (!StartUnixProgram(E2E_AUDIO_CHECK, args) || !WaitUntil([&] { return fs::exists(report); }, 180s))
+            return "no report from audio-check";
+        return ReadFile(report).ends_with("exit 0\n") ? "" : ReadFile(report);
+    }
+
+private:
+    fs::path dir_ = FreshDir(L"声音", true), raw_ = dir_ / L"recording.raw";
+    bool started_ = false;
+};
+
+// Pictures of one colour, kW x kH.
+inline constexpr UINT kW = 320, kH = 240;
+inline std::string SolidBmp(COLORREF c) {
+    const auto header = wallpaper::BmpHeader(kW, kH);
+    std::string b(header.begin(), header.end());
+    const std::size_t stride = wallpaper::BmpStride(kW);
+    b.resize(b.size() + stride * kH, 0);
+    for (UINT y = 0; y < kH; ++y)
+        for (UINT x = 0; x < kW; ++x)
+            b.replace(54 + y * stride + x * 3, 3,
+                      {char(GetBValue(c)), char(GetGValue(c)), char(GetRValue(c))});
+    return b;
+}
+// A JPEG, made with the system's encoder.
+inline bool WriteJpeg(const fs::path& path, COLORREF c) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory* f = nullptr;
+    IWICStream* s = nullptr;
+    IWICBitmapEncoder* e = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    IPropertyBag2* props = nullptr;
+    std::string bmp = SolidBmp(c);
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    const UINT stride = UINT(wallpaper::BmpStride(kW));
+    const bool ok =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IWICImagingFactory, reinterpret_cast<void**>(&f))) &&
+        SUCCEEDED(f->CreateStream(&s)) && SUCCEEDED(s->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+        SUCCEEDED(f->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &e)) &&
+        SUCCEEDED(e->Initialize(s, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(e->CreateNewFrame(&frame, &props)) && SUCCEEDED(frame->Initialize(props)) &&
+        SUCCEEDED(frame->SetSize(kW, kH)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+        SUCCEEDED(frame->WritePixels(kH, stride, stride * kH, reinterpret_cast<BYTE*>(bmp.data()) + 54)) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(e->Commit());
+    for (IUnknown* u : std::initializer_list<IUnknown*>{props, frame, e, s, f})
+        if (u) u->Release();
+    return ok;
+}
+inline bool Near(COLORREF want, std::uint32_t rgb) {
+    return std::abs(int(GetRValue(want)) - int(rgb >> 16 & 255)) <= 24 &&
+           std::abs(int(GetGValue(want)) - int(rgb >> 8 & 255)) <= 24 &&
+           std::abs(int(GetBValue(want)) - int(rgb & 255)) <= 24;
+}
+// Whether the desktop shows the colour in its middle, where a centred or
+// stretched wallpaper lies, within `timeout`. One pixel: the stories beside
+// this one need the CPU more than a whole screen.
+inline bool DesktopShows(COLORREF c, Millis timeout = 5s) {
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    return WaitUntil(
+        [&] {
+            const Image image = CaptureScreen({x, y, x + 1, y + 1});
+            return image.width && Near(c, image.At(0, 0));
+        },
+        timeout, 200ms);
+}
 
 }  // namespace e2e

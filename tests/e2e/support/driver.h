@@ -3,16 +3,19 @@
 // Drives a Windows program from the outside, the way a user or Windows would.
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
-#include <map>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
+
+#include "base/local_time.h"
 
 namespace e2e {
 
@@ -23,44 +26,83 @@ namespace fs = std::filesystem;
 // Wine on a loaded machine can take seconds to start a program or to paint.
 inline constexpr Millis kTimeout = 15s;
 
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
-// Polls `done` until it holds or the timeout passes, handling this thread's
-// messages meanwhile. Returns the last result.
-bool WaitUntil(const std::function<bool()>& done, Millis timeout = kTimeout, Millis interval = 50ms);
-void Pump(Millis duration);
+inline std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+inline fs::path WriteFile(const fs::path& p, std::string_view bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+    return p;
+}
 
-fs::path ExePath();
-fs::path ProductPath();  // beside the test
-// %E2E_ARTIFACTS% (a Windows or a Unix path), else e2e-artifacts beside the test.
-fs::path ArtifactDir();
+// Handles this thread's messages for the duration.
+inline void Pump(Millis duration) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    for (MSG msg;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        const auto left = std::chrono::duration_cast<Millis>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(left), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+// Polls `done` until it holds or the timeout passes; the last result.
+inline bool WaitUntil(const std::function<bool()>& done, Millis timeout = kTimeout, Millis interval = 50ms) {
+    for (const auto end = std::chrono::steady_clock::now() + timeout; !done(); Pump(interval))
+        if (std::chrono::steady_clock::now() >= end) return done();
+    return true;
+}
 
-// A fresh folder `name` under %TEMP%, removed on destruction.
-class Sandbox {
-public:
-    explicit Sandbox(std::wstring_view name);
-    ~Sandbox();
-    const fs::path& Dir() const { return dir_; }
-    fs::path Write(std::wstring_view name, std::string_view bytes) const;
-
-private:
-    fs::path root_, dir_;
-};
+// The test's folder: the product lies beside it, what a failed test keeps goes below it.
+inline fs::path TestDir() {
+    wchar_t buf[MAX_PATH * 4];
+    return fs::path(std::wstring(buf, GetModuleFileNameW(nullptr, buf, MAX_PATH * 4))).parent_path();
+}
+// A new folder `name` under %TEMP%, or with `shared` in the Wine environment's
+// own folder, where the tests' Unix programs find it. Both go with the environment.
+inline fs::path FreshDir(const std::wstring& name, bool shared = false) {
+    static int counter = 0;
+    const wchar_t* env = _wgetenv(L"WINE_ENV_DIR");
+    const fs::path base =
+        shared ? fs::path(L"Z:" + std::wstring(env ? env : L"/tmp")) : fs::temp_directory_path();
+    std::wstring dir = (base / (L"e2e-" + std::to_wstring(++counter)) / name).wstring();
+    std::replace(dir.begin(), dir.end(), L'/', L'\\');
+    fs::create_directories(dir);
+    return dir;
+}
+// A path of such a folder, or of the test's, as a Unix program sees it (Z: is /).
+inline std::wstring UnixArg(const fs::path& path) {
+    std::wstring s = path.wstring().substr(2);
+    std::replace(s.begin(), s.end(), L'\\', L'/');
+    return s;
+}
 
 // A started program, killed on destruction so that a failed test leaves nothing behind.
 class Process {
 public:
-    Process() = default;
+    Process(const fs::path& exe, const std::vector<std::wstring>& args = {}) {
+        std::wstring line = L"\"" + exe.wstring() + L"\"";
+        for (const auto& a : args) line += L" \"" + a + L"\"";  // they hold no quotes
+        STARTUPINFOW startup = {sizeof startup};
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessW(exe.c_str(), line.data(), 0, 0, 0, 0, 0, exe.parent_path().c_str(), &startup,
+                           &info))
+            CloseHandle(info.hThread), handle_ = info.hProcess, pid_ = info.dwProcessId;
+    }
     Process(const Process&) = delete;
-    ~Process();
-    // Throws std::runtime_error when the program cannot be started.
-    void Start(const fs::path& exe, const std::vector<std::wstring>& args = {});
+    ~Process() {
+        if (Running()) TerminateProcess(handle_, 0xDEAD), WaitForSingleObject(handle_, 10000);
+        if (handle_) CloseHandle(handle_);
+    }
     DWORD Pid() const { return pid_; }
     HANDLE Handle() const { return handle_; }
     bool Running() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
-    bool WaitExit(Millis timeout = kTimeout) const;
-    std::optional<DWORD> ExitCode() const;
-    void Kill();
+    bool WaitExit(Millis timeout = kTimeout) const {
+        return handle_ && WaitForSingleObject(handle_, DWORD(timeout.count())) == WAIT_OBJECT_0;
+    }
+    DWORD ExitCode() const {  // STILL_ACTIVE while it runs
+        DWORD code = STILL_ACTIVE;
+        return GetExitCodeProcess(handle_, &code), code;
+    }
 
 private:
     HANDLE handle_ = nullptr;
@@ -73,94 +115,171 @@ void ForEachWindow(HWND parent, F f) {
     const WNDENUMPROC each = [](HWND h, LPARAM lp) -> BOOL CALLBACK {
         return (*reinterpret_cast<F*>(lp))(h);
     };
-    parent ? EnumChildWindows(parent, each, reinterpret_cast<LPARAM>(&f))
-           : EnumWindows(each, reinterpret_cast<LPARAM>(&f));
+    parent ? EnumChildWindows(parent, each, LPARAM(&f)) : EnumWindows(each, LPARAM(&f));
 }
-DWORD ProcessOf(HWND hwnd);
+inline DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+inline std::wstring ClassName(HWND hwnd) {
+    wchar_t name[256];
+    return std::wstring(name, std::max(GetClassNameW(hwnd, name, 256), 0));
+}
 // The first top-level window of the process and class, hidden ones too; with
 // `visible` only a shown one (a message box is #32770, a popup menu #32768).
-HWND FindTopWindow(DWORD pid, std::wstring_view class_name, bool visible = false, Millis timeout = kTimeout);
-HWND Control(HWND top, int id);  // a descendant by id
-// WM_GETTEXT, which Windows copies across processes.
-std::wstring Text(HWND hwnd);
-bool SetText(HWND hwnd, std::wstring_view text);
-int CheckState(HWND button);
-RECT WindowRect(HWND hwnd);
-// Posted: each returns once it is queued; wait for the effect.
-bool Click(HWND button);
-bool PostCommand(HWND window, int id);
-
-// An icon of the notification area and where a mouse message for it goes.
-// Wine 8's explorer paints the icons into its taskbar, right to left in the
-// order they were added, and keeps no window per icon.
-struct TrayIcon {
-    HWND window = nullptr;
-    POINT point = {};
-};
-// The icons shown, first added first; read from the screen.
-std::vector<TrayIcon> TrayIcons();
-// Posts the mouse message to the icon; the shell relays it to the icon's owner.
-bool PostTrayMouse(const TrayIcon& icon, UINT msg);
-bool ClickTrayIcon(const TrayIcon& icon, bool right_button = false);
-std::vector<std::wstring> Balloons();  // the texts of those shown
-
-// The settings store: HKCU\Software\VB and VBA Program Settings\ravek\setting.
-bool WriteSetting(std::wstring_view name, DWORD type, const void* data, DWORD size);
-inline bool WriteSetting(std::wstring_view name, std::wstring_view text) {
-    const std::wstring copy(text);
-    return WriteSetting(name, REG_SZ, copy.c_str(), static_cast<DWORD>((copy.size() + 1) * sizeof(wchar_t)));
+inline HWND FindTopWindow(DWORD pid, std::wstring_view cls, bool visible = false, Millis timeout = kTimeout) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            ForEachWindow(nullptr, [&](HWND h) {
+                if (ProcessOf(h) == pid && ClassName(h) == cls && (!visible || IsWindowVisible(h))) found = h;
+                return !found;
+            });
+            return found != nullptr;
+        },
+        timeout, 20ms);
+    return found;
 }
-// Every value by name: its type and, for REG_SZ, the text.
-std::map<std::wstring, std::pair<DWORD, std::wstring>> StoredSettings();
-bool DeleteSettings();  // the program's key; true when it is gone
+
+// Sent with a time limit: a program stuck in a modal loop or hung shows up as
+// a failed expectation, not as a test that never ends.
+inline LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+    DWORD_PTR out = 0;
+    const bool sent =
+        hwnd && SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &out);
+    return sent ? LRESULT(out) : -1;
+}
+// WM_GETTEXT, which Windows copies across processes.
+inline std::wstring Text(HWND hwnd) {
+    const LRESULT length = Send(hwnd, WM_GETTEXTLENGTH);
+    if (length <= 0) return {};
+    std::wstring text(size_t(length) + 1, L'\0');
+    // The length may overestimate.
+    text.resize(
+        size_t(std::clamp<LRESULT>(Send(hwnd, WM_GETTEXT, text.size(), LPARAM(text.data())), 0, length)));
+    return text;
+}
+inline bool SetText(HWND hwnd, const std::wstring& text) {
+    return Send(hwnd, WM_SETTEXT, 0, LPARAM(text.c_str())) == 1;
+}
+inline int CheckState(HWND button) { return int(Send(button, BM_GETCHECK)); }
+inline RECT WindowRect(HWND hwnd) {
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    return rect;
+}
+inline std::uint32_t SysColor(int index) {
+    const COLORREF c = GetSysColor(index);
+    return std::uint32_t(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+}
+// Posted, not sent: a click that opens a modal box would not return until it closes.
+inline bool Click(HWND button) { return button && PostMessageW(button, BM_CLICK, 0, 0); }
 
 struct Image {
     int width = 0, height = 0;
     std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, rows top-down
-    std::uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    std::uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
-std::optional<Image> CaptureScreen(const RECT& rect);  // a window's too: WindowRect(hwnd)
-// The window (the screen for nullptr) as ArtifactDir()/name.bmp.
-bool SaveScreenshot(HWND hwnd, std::wstring_view name);
-std::uint32_t SysColor(int index);
+inline Image CaptureScreen(const RECT& r) {
+    Image image{r.right - r.left, r.bottom - r.top};
+    BITMAPINFO info = {{sizeof info.bmiHeader, image.width, -image.height, 1, 32, BI_RGB}};  // top-down
+    void* bits = nullptr;
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    if (bits &&
+        BitBlt(memory, 0, 0, image.width, image.height, screen, r.left, r.top, SRCCOPY | CAPTUREBLT)) {
+        GdiFlush();
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        for (size_t i = 0; i < size_t(image.width) * image.height; ++i)
+            image.pixels.push_back(p[i] & 0xFFFFFF);
+    }
+    SelectObject(memory, old), DeleteObject(bitmap), DeleteDC(memory), ReleaseDC(nullptr, screen);
+    if (image.pixels.empty()) image.width = image.height = 0;
+    return image;
+}
+// The notification area. Wine's explorer paints the icons into its taskbar,
+// right to left in the order they were added, each in a cell of a small icon
+// and two pixels each side, and keeps no window per icon: a cell that is not
+// all one colour holds one. The mouse message for an icon goes to the taskbar
+// at its place; the shell relays it to the icon's owner.
+struct Tray {
+    HWND window = FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT client = {};
+    int cell = GetSystemMetrics(SM_CXSMICON) + 4;
+    int Icons() {
+        POINT origin = {0, 0};
+        if (!GetClientRect(window, &client) || !ClientToScreen(window, &origin)) return 0;
+        const Image image =
+            CaptureScreen({origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+        const int height = std::min<int>(GetSystemMetrics(SM_CYSMICON), image.height);
+        const int top = (image.height - height) / 2;
+        auto holds = [&](int left) {
+            for (int y = top; y < top + height; ++y)
+                for (int x = left + 2; x < left + cell - 2; ++x)
+                    if (image.At(x, y) != image.At(left + 2, top)) return true;
+            return false;
+        };
+        int icons = 0;
+        while (image.width >= cell * (icons + 1) && holds(image.width - cell * (icons + 1))) ++icons;
+        return icons;
+    }
+    // Posts the mouse message to the icon `i`, the first added being 0.
+    bool Post(UINT msg, int i = 0) const {
+        const WPARAM keys = msg == WM_LBUTTONDOWN ? MK_LBUTTON : msg == WM_RBUTTONDOWN ? MK_RBUTTON : 0;
+        return PostMessageW(window, msg, keys,
+                            MAKELPARAM(client.right - cell * i - cell / 2, client.bottom / 2));
+    }
+    bool Click(bool right = false) const {
+        return Post(right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN) && Post(right ? WM_RBUTTONUP : WM_LBUTTONUP);
+    }
+};
+// The texts of the balloons shown.
+inline std::vector<std::wstring> Balloons() {
+    std::vector<std::wstring> texts;
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ForEachWindow(nullptr, [&](HWND h) {
+        if (tray && GetWindow(h, GW_OWNER) == tray && ClassName(h) == TOOLTIPS_CLASSW && IsWindowVisible(h) &&
+            (GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON))
+            texts.push_back(Text(h));
+        return true;
+    });
+    return texts;
+}
+inline bool BalloonShows(const std::wstring& text, Millis timeout = kTimeout) {
+    return WaitUntil([&] { return std::ranges::count(Balloons(), text) > 0; }, timeout);
+}
 
-// A resource of a program file loaded as data (LoadLibraryEx).
-std::span<const std::uint8_t> Resource(HMODULE file, std::wstring_view name, std::wstring_view type);
-
-bool HaveAudioDevice();
-bool RunningUnderWine();
 // Local minutes since the epoch: a difference counts the minute boundaries between two moments.
-std::int64_t MinuteNow();
-void WaitForMinute(std::int64_t minute, Millis margin = 300ms);  // its start, and the margin
-std::wstring UnixArg(const fs::path& path);
-// Starts a Unix program (by its Unix path) from this Windows one; no handle comes back.
-bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args);                      // the path as a Unix program sees it
+inline LocalTime Now() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return MakeTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+inline std::int64_t MinuteNow() { return MinuteSerial(Now()); }
+inline void WaitForMinute(std::int64_t minute) {  // its start, and a margin
+    while (MinuteNow() < minute) Pump(20ms);
+    Pump(300ms);
+}
 
-// tools/audio-check is a Unix program: Wine gives no handle for it, so it
-// reports through files in a folder of ours. The tool: E2E_AUDIO_CHECK from
-// the environment, else `built_in`.
-std::string AudioCheckTool(const char* built_in);
-// What the default sink plays, as raw 16-bit mono samples at kRate in a file
-// of `folder` (audio-check record), until Stop(), destruction or a limit.
-class Recorder {
-public:
-    static constexpr int kRate = 22050;
-    Recorder(const std::string& tool, const fs::path& folder);
-    ~Recorder() { Stop(); }
-    bool WaitStarted();  // for the first samples
-    // Samples so far: the position of what plays now, give or take some 20 ms.
-    std::int64_t Position() const;
-    // Ends the recording: "ok BYTES" once the file is complete, else what went wrong.
-    std::string Stop();
-    const fs::path& File() const { return raw_; }
-
-private:
-    fs::path raw_;
-    bool started_ = false;
-};
-// Runs audio-check with the arguments and returns its exit code (-1 when it
-// gives no report in time) and its report.
-int RunAudioCheck(const std::string& tool, const fs::path& folder, const std::vector<std::wstring>& args,
-                  std::string& report);
+// Starts a Unix program: Wine runs a file that is no Windows program as a
+// Unix one, with no handle for it. Its output goes to NUL.
+inline bool StartUnixProgram(const std::string& unix_exe, const std::vector<std::wstring>& args) {
+    std::wstring line = L"\"Z:" + std::wstring(unix_exe.begin(), unix_exe.end()) + L"\"";  // ASCII
+    std::replace(line.begin(), line.end(), L'/', L'\\');
+    for (const auto& a : args) line += L" \"" + a + L"\"";  // they hold no quotes
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const HANDLE nul =
+        CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, 3, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION info = {};
+    const bool ok = CreateProcessW(0, line.data(), 0, 0, TRUE, 0, 0, 0, &startup, &info);
+    for (HANDLE h : {info.hThread, info.hProcess, nul})
+        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return ok;
+}
 
 }  // namespace e2e
