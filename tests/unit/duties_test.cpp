@@ -120,13 +120,6 @@ TEST(Duties, TheShutdownWarnsAtZeroAndShutsDownAtThirtyEvenBehindAReminderBox) {
     EXPECT_EQ(a.sys.shutdownCalls, (std::vector<std::string>{"privilege", "exit 12"}));
     EXPECT_TRUE(a.ui.unloaded);
 
-    Day cleared;  // the box cleared at :10
-    cleared.Arm(4, L"17", L"30");
-    cleared.Run(17, 30, 0, 1, 11);
-    cleared.ui.SetValue(Check1(4), 0);
-    cleared.Run(17, 30, 11, 1, 40);
-    EXPECT_TRUE(cleared.sys.shutdownCalls.empty() && !cleared.ui.unloaded);
-
     for (std::optional<int> platform : {std::optional<int>(1), std::optional<int>()}) {
         Day old;
         old.sys.platformId = platform;

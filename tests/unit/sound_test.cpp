@@ -90,16 +90,6 @@ TEST(ParseWav, FindsTheSamplesRejectsEveryTruncationSizesPastTheImageAndMalforme
              Patched(good, 22, {0, 0}), Patched(good, 24, {0, 0, 0, 0}),  // no channels, no rate,
              Patched(good, 32, {0, 0}), Patched(good, 34, {0, 0})})        // no block size, no bits
         EXPECT_FALSE(ParseWav(bad)) << ::testing::PrintToString(bad);
-    // A good image with a few bytes changed and perhaps cut: whatever parses lies inside.
-    std::uint32_t state = 12345;  // deterministic, so a failing round can be replayed
-    auto next = [&] { return (state = state * 1664525u + 1013904223u) >> 8; };
-    const Bytes base = Riff({{"LIST", Samples(6, 0)}, {"fmt ", kFmt}, {"data", Samples(20, 0)}});
-    for (int round = 0; round < 20000; ++round) {
-        Bytes b = base;
-        for (int k = 0, n = 1 + next() % 4; k < n; ++k) b[next() % b.size()] = std::uint8_t(next());
-        b.resize(b.size() - next() % 3);
-        if (const auto info = ParseWav(b)) EXPECT_GE(Offset(*info, b), 12) << round;
-    }
 }
 
 TEST(JoinWav, ConcatenatesWholeFramesUnderOneHeaderAndRefusesWhatCannotPlayAsOne) {
