@@ -1,6 +1,6 @@
 #pragma once
 
-// Control, menu, timer and resource ids, shared by the code and the .rc file.
+// Control, menu and resource ids, shared by the code and the .rc file.
 // Plain #defines so that windres can read this header too.
 
 #define IDI_APP 1
