@@ -6,6 +6,7 @@
 
 namespace {
 bool InRange(int id, int first, int count) { return id >= first && id < first + count; }
+constexpr int kButtons = 2, kFrames = 2;  // Cmdok(0..1), Frame1(0..1)
 }  // namespace
 
 Frmmain::Frmmain(Window& ui, System& sys, Desktop& desk, Transfer& transfer)
@@ -80,32 +81,32 @@ void Frmmain::Timer2_Timer() { rotation_.Timer2_Timer(); }
 void Frmmain::Timer3_Timer() { scheduler_.Timer3_Timer(); }
 
 void Frmmain::ControlClick(int id) {
-    if (InRange(id, ID_CHECK1_0, 5))
+    if (InRange(id, ID_CHECK1_0, box::kChecks))
         panel_.Check1_UserClick(id - ID_CHECK1_0);
-    else if (InRange(id, ID_CMDOK_0, 2))
+    else if (InRange(id, ID_CMDOK_0, kButtons))
         Cmdok_Click(id - ID_CMDOK_0);
     else if (id == ID_LABAPP)
         menu_.Labapp_Click();
 }
 
 int Frmmain::ControlKeyPress(int id, int ch) {
-    if (InRange(id, ID_TEXT1_0, 6)) return panel_.Text1_KeyPress(id - ID_TEXT1_0, ch);
-    if (InRange(id, ID_CHECK1_0, 5)) return panel_.Check1_KeyPress(id - ID_CHECK1_0, ch);
+    if (InRange(id, ID_TEXT1_0, box::kTexts)) return panel_.Text1_KeyPress(id - ID_TEXT1_0, ch);
+    if (InRange(id, ID_CHECK1_0, box::kChecks)) return panel_.Check1_KeyPress(id - ID_CHECK1_0, ch);
     return ch;
 }
 
 void Frmmain::ControlGotFocus(int id) {
-    if (InRange(id, ID_TEXT1_0, 6)) panel_.Text1_GotFocus(id - ID_TEXT1_0);
+    if (InRange(id, ID_TEXT1_0, box::kTexts)) panel_.Text1_GotFocus(id - ID_TEXT1_0);
 }
 
 void Frmmain::ControlLostFocus(int id) {
-    if (InRange(id, ID_TEXT1_0, 6)) panel_.Text1_LostFocus(id - ID_TEXT1_0);
+    if (InRange(id, ID_TEXT1_0, box::kTexts)) panel_.Text1_LostFocus(id - ID_TEXT1_0);
 }
 
 void Frmmain::ControlMouseMove(int id) {
     if (id == ID_LABAPP)
         menu_.Labapp_MouseMove();
-    else if (InRange(id, ID_FRAME1_0, 2))
+    else if (InRange(id, ID_FRAME1_0, kFrames))
         menu_.Frame1_MouseMove(id - ID_FRAME1_0);
 }
 
@@ -115,7 +116,7 @@ bool Frmmain::KeyDown(int id, int vk, bool shift) {
         return true;
     }
     // Enter presses a focused button, as in a dialog.
-    if (vk == key::kVkReturn && InRange(id, ID_CMDOK_0, 2)) {
+    if (vk == key::kVkReturn && InRange(id, ID_CMDOK_0, kButtons)) {
         Cmdok_Click(id - ID_CMDOK_0);
         return true;
     }
