@@ -120,16 +120,6 @@ TEST(Duties, TheShutdownWarnsAtZeroAndShutsDownAtThirtyEvenBehindAReminderBox) {
     EXPECT_EQ(a.sys.shutdownCalls, (std::vector<std::string>{"privilege", "exit 12"}));
     EXPECT_TRUE(a.ui.unloaded);
 
-    for (std::optional<int> platform : {std::optional<int>(1), std::optional<int>()}) {
-        Day old;
-        old.sys.platformId = platform;
-        old.Arm(4, L"17", L"30");
-        old.Run(17, 30, 29, 3, 2);  // :30 skipped, caught up at :32
-        EXPECT_EQ(old.sys.shutdownCalls,
-                  platform ? std::vector<std::string>{"exit 1"} : std::vector<std::string>{});
-        EXPECT_EQ(old.ui.unloaded, platform.has_value());
-    }
-
     // A reminder box left open across the shutdown minute: the ticks go on under it.
     Day boxed;
     boxed.Arm(2, L"17", L"29");
