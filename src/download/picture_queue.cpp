@@ -47,6 +47,10 @@ void WallpaperDownloads::GetWallpaperList() {
         if (released_) return;
         if (sys_.FileExists(form_.DownloadFile) && LoadWallpaperList()) return;
     }
+    GiveUpOnTheList();
+}
+
+void WallpaperDownloads::GiveUpOnTheList() {
     IgnoreErrors([&] { panel_.SetLocalOnly(); });
     IgnoreErrors(
         [&] { notices_.ShowTrayTip(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! ", L"1"); });
@@ -69,6 +73,7 @@ bool WallpaperDownloads::LoadWallpaperList() {
     form_.DownloadPercent = 100;
     rotation_.RearmNotice();
     queueing_ = true;
+    placed_ = 0;
     ui_.SetTimer(Timer::Timer1, TimerPeriodMs(Timer::Timer1));
     return true;
 }
@@ -93,6 +98,14 @@ void WallpaperDownloads::DownloadWallpapers() {
         queueing_ = false;
         IgnoreErrors([&] { ui_.KillTimer(Timer::Timer1); });
         IgnoreErrors([&] { notices_.SetProgress(L""); });
+        if (placed_ == 0) {
+            // Nothing to show: as when the list could not be had, so that
+            // the local pictures are looked for instead.
+            list.Clear();
+            sys_.RemoveFile(form_.AppDir + L"deskurl.ini");
+            GiveUpOnTheList();
+            return;
+        }
         IgnoreErrors([&] { notices_.ShowTrayTip(L"壁纸下载结束，现在开始为你定时更换壁纸!", L"1"); });
         IgnoreErrors([&] { form_.LastChange = sys_.Now(); });
         IgnoreErrors([&] { rotation_.ChangeWallpaper(); });
@@ -116,8 +129,9 @@ void WallpaperDownloads::DownloadWallpapers() {
                              std::to_wstring(list.Count()));
     });
     IgnoreErrors([&] {
-        m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile,
-                                          CFileDownload::Content::Picture, CFileDownload::kPictureLimit);
+        if (m_oFileDownload->StartDownloading(form_.DownloadUrl, form_.DownloadFile,
+                                              CFileDownload::Content::Picture, CFileDownload::kPictureLimit))
+            ++placed_;
     });
     // One picture that fails must not hold the rest: the queue moves on once
     // the transfer has returned, and the picture keeps its place.

@@ -44,6 +44,9 @@ public:
     void DownloadWallpapers();
 
 private:
+    // For this run the pictures are local only, and the user is told.
+    void GiveUpOnTheList();
+
     Window& ui_;
     System& sys_;
     Transfer& transfer_;
@@ -57,4 +60,5 @@ private:
     bool queueing_ = false;     // from the loaded list to the end of the queue
     bool stepping_ = false;     // a queue step runs; its transfer lets timers tick
     long long tipSecond_ = -1;  // when the tip last showed the progress
+    int placed_ = 0;            // pictures of this list now in place
 };

@@ -1,6 +1,7 @@
 #include "download/wallpaper_list.h"
 
 #include "base/web_address.h"
+#include "download/http_rules.h"
 
 namespace download {
 
@@ -54,11 +55,11 @@ std::vector<std::wstring> ParseList(const std::wstring& text) {
     std::vector<std::wstring> out;
     std::wstring line;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != L'\r') {
+        if (text[i] != L'\r' && text[i] != L'\n') {
             line += text[i];
             continue;
         }
-        if (i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
         AddEntry(out, line);
         line.clear();
     }
@@ -88,11 +89,23 @@ std::wstring FromUtf8(std::string_view bytes) {
     return s;
 }
 
+namespace {
+
+// host or base + "/deskurl.asp"; empty when that is no address the transfer takes.
+std::wstring AddressFrom(const std::wstring& value) {
+    if (value.empty() || value.find_first_of(L"?#") != std::wstring::npos) return {};
+    std::wstring base = IsWebAddress(value) ? value : L"http://" + value;
+    const std::size_t path = base.find(L"//") + 2;
+    while (base.size() > path && base.back() == L'/') base.pop_back();
+    base += L"/deskurl.asp";
+    return Fetchable(base) ? base : std::wstring();
+}
+
+}  // namespace
+
 std::wstring ListAddress(const std::optional<std::wstring>& configured, const std::wstring& builtIn) {
-    std::wstring host = configured && !configured->empty() ? *configured : builtIn;
-    if (!IsWebAddress(host)) host = L"http://" + host;
-    while (!host.empty() && host.back() == L'/') host.pop_back();
-    return host + L"/deskurl.asp";
+    const std::wstring address = AddressFrom(configured.value_or(L""));
+    return address.empty() ? AddressFrom(builtIn) : address;
 }
 
 }  // namespace download

@@ -11,8 +11,7 @@ namespace download {
 inline constexpr std::size_t kMaxEntries = 32767;  // positions are 16-bit
 inline constexpr std::size_t kMaxLine = 2048;
 
-// The entries of a list: a line ends at CR LF or a lone CR (a lone LF does
-// not); blanks are stripped from both ends, then every "<br>" is removed;
+// The entries of a list: a line ends at CR LF, CR or LF; blanks are stripped from both ends, then every "<br>" is removed;
 // what is left empty is skipped, and so are lines longer than kMaxLine.
 std::vector<std::wstring> ParseList(const std::wstring& text);
 
@@ -21,7 +20,9 @@ bool IsUtf8(std::string_view bytes);
 std::wstring FromUtf8(std::string_view bytes);
 
 // The list's address: "http://" + host + "/deskurl.asp", where a configured
-// host may also be a whole base ("http://..." or "https://...").
+// host may also be a whole base ("http://..." or "https://..."). A value that
+// makes no address the transfer takes (no host, a query or fragment) is
+// refused for the built-in host.
 std::wstring ListAddress(const std::optional<std::wstring>& configured, const std::wstring& builtIn);
 
 }  // namespace download

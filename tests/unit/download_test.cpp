@@ -138,7 +138,7 @@ TEST(Download, ReportsInOrderBusyMeanwhileOnlyWebAddressesLimits) {
 
 TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
     EXPECT_EQ(ParseList(L"A<br>\r\n\r\n  B  \r\n<br>\r\nC<BR>"), (Strings{L"A", L"B", L"C<BR>"}));
-    EXPECT_EQ(ParseList(L"x <br>\ry\nz\r<br> <br>\r\n"), (Strings{L"x ", L"y\nz", L" "}));
+    EXPECT_EQ(ParseList(L"x <br>\ry\n\nz\r<br> <br>\r\n"), (Strings{L"x ", L"y", L"z", L" "}));
     EXPECT_EQ(ParseList(std::wstring(2049, L'a') + L"\r\nb\r\n" + std::wstring(2048, L'c')).size(), 2u);
     std::wstring many;
     for (int i = 0; i < 40000; ++i) many += L"e\r\n";
@@ -147,7 +147,9 @@ TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
     EXPECT_EQ(FromUtf8("\xEF\xBB\xBF\xE5\xA3\x81"), L"壁");
     EXPECT_EQ(ListAddress(std::nullopt, L"h.example"), L"http://h.example/deskurl.asp");
     EXPECT_EQ(ListAddress(L"127.0.0.1:8080", L"h"), kList);
-    EXPECT_EQ(ListAddress(L"HTTPS://s.example/lists/", L"h"), L"HTTPS://s.example/lists/deskurl.asp");
+    EXPECT_EQ(ListAddress(L"HTTPS://s.example/lists//", L"h"), L"HTTPS://s.example/lists/deskurl.asp");
+    for (const wchar_t* refused : {L"http://", L"/", L"h?x=1", L"h/#top", L"a b", L"https:///x"})
+        EXPECT_EQ(ListAddress(refused, L"h"), L"http://h/deskurl.asp") << refused;
 }
 // clang-format on
 
@@ -205,6 +207,18 @@ TEST(Queue, AListThatNeverComesGivesUpAfterTwentyTriesForTheLocalPictures) {
         a.frm.Timer3_Timer();
         EXPECT_EQ(a.frm.Listurl.entries, Strings{L"mine.jpg"});
         EXPECT_EQ(a.web.requested.size(), 20u);
+    }
+    // A list whose every picture fails, or that names none, counts as no list.
+    for (const char* list : {"http://p/gone.jpg\r\nfile:///C:/x.jpg", " <br>\n"}) {
+        Online a;
+        a.desk.folder = {L"mine.jpg"};
+        a.web.served[kList] = list;
+        a.frm.Timer3_Timer();
+        a.frm.TimerFired(Timer::Timer1);
+        EXPECT_EQ(a.ui.Balloons(L"壁纸列表经多次尝试无法下载，程序将寻找使用本地的壁纸! "), 1);
+        EXPECT_EQ(a.ui.Balloons(L"壁纸下载结束，现在开始为你定时更换壁纸!"), 0);
+        a.frm.Timer3_Timer();
+        EXPECT_EQ(a.frm.Listurl.entries, Strings{L"mine.jpg"});
     }
     // Quitting while the list is tried ends the tries.
     Online q;
