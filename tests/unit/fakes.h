@@ -23,8 +23,6 @@ struct FakeControl {
     int value = 0;
     std::wstring text;
     bool enabled = true;
-    SysColor back = SysColor::ScrollBar;
-    bool underline = false;
 };
 
 struct MsgBoxCall {
@@ -47,7 +45,6 @@ public:
     int screenW = 1024, screenH = 768, winW = 360, winH = 250, left = 0, top = 0;
     std::map<Timer, int> timers;  // running timers and their periods
     std::vector<MsgBoxCall> boxes;
-    std::vector<int> answers;  // answers for the next boxes, in order; OK when empty
     std::vector<TrayCall> tray;
     bool trayShown = false;  // what the shell would show
     bool shellReady = true;  // false: the shell refuses every call, as before Explorer is up
@@ -64,8 +61,8 @@ public:
     void SetText(int id, const std::wstring& t) override { controls[id].text = t; }
     bool IsEnabled(int id) const override { return Get(id).enabled; }
     void SetEnabled(int id, bool e) override { controls[id].enabled = e; }
-    void SetBackColor(int id, SysColor c) override { controls[id].back = c; }
-    void SetUnderline(int id, bool u) override { controls[id].underline = u; }
+    void SetBackColor(int, SysColor) override {}
+    void SetUnderline(int, bool) override {}
     int GetFocus() const override { return focus; }
     void SetFocus(int id) override { focus = id; }
     void PostTab() override { ++tabsPosted; }
@@ -85,10 +82,7 @@ public:
     int MsgBox(const std::wstring& text, int style, const std::wstring& title) override {
         boxes.push_back({text, style, title});
         if (duringBox) duringBox();
-        if (answers.empty()) return mb::kAnswerOk;
-        const int a = answers.front();
-        answers.erase(answers.begin());
-        return a;
+        return mb::kAnswerOk;
     }
     bool NotifyIcon(int action, const TrayRecord& r) override {
         tray.push_back({action, r});
@@ -128,7 +122,7 @@ public:
     std::map<std::wstring, std::string> contents;                    // bytes of files that have them
     std::set<std::wstring> failing;  // calls or setting keys that throw, as a platform error would
     std::vector<std::pair<std::wstring, std::wstring>> copies;
-    bool failCopies = false, otherInstance = false, online = false;
+    bool failCopies = false, online = false;
     std::wstring windir = L"C:\\windows";
     std::wstring exe = L"C:\\Program Files\\晴窗\\qingchuang.exe";
     int trims = 0;
@@ -136,7 +130,6 @@ public:
     std::map<std::wstring, std::wstring> shortNames;        // long path -> 8.3 name
     std::map<std::string, std::vector<std::uint8_t>> wavs;  // upper-case name -> image
     std::vector<Played> played;
-    std::optional<int> platformId = 2;
     std::vector<std::string> shutdownCalls;
 
     void MayFail(const std::wstring& what) const {
@@ -192,13 +185,13 @@ public:
         MayFail(L"Online");
         return online;
     }
-    std::optional<int> PlatformId() const override { return platformId; }
+    std::optional<int> PlatformId() const override { return 2; }
     void GetShutdownPrivilege() override { shutdownCalls.push_back("privilege"); }
     bool RequestShutdown(unsigned flags) override {
         shutdownCalls.push_back("exit " + std::to_string(flags));
         return true;
     }
-    bool AnotherInstanceRunning() override { return otherInstance; }
+    bool AnotherInstanceRunning() override { return false; }
     std::wstring WindowsDirectory() const override {
         MayFail(L"WindowsDirectory");
         return windir;
@@ -241,7 +234,7 @@ public:
     std::map<std::wstring, std::wstring> values;
     std::set<std::wstring> ordinary;                // ordinary files, full paths
     std::map<std::wstring, std::wstring> bitmapOf;  // bitmap path -> the picture it was made from
-    std::set<std::wstring> unwritable, undecodable;
+    std::set<std::wstring> undecodable;
     std::vector<std::wstring> folder;  // names in the picture folder, in listing order
     bool refuse = false, keyMissing = false;
     int state = 1;  // the shell's notification state: nothing in front
@@ -255,9 +248,9 @@ public:
         return !keyMissing;
     }
     bool IsOrdinaryFile(const std::wstring& path) const override { return ordinary.count(path) != 0; }
-    bool CanWrite(const std::wstring& path) const override { return !unwritable.count(path); }
+    bool CanWrite(const std::wstring&) const override { return true; }
     bool ConvertToBitmap(const std::wstring& picture, const std::wstring& dst) override {
-        if (!ordinary.count(picture) || undecodable.count(picture) || unwritable.count(dst)) return false;
+        if (!ordinary.count(picture) || undecodable.count(picture)) return false;
         ordinary.insert(dst);
         bitmapOf[dst] = picture;
         return true;
