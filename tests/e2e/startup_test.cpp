@@ -1,12 +1,40 @@
-// Start-up, the stored settings and shutdown of the real program.
+// Start-up with the stored settings, the tray icon and its popup menu, used the
+// way a user does (clicks on the icon, then keys in the menu), and shutdown.
 
 #include "product.h"
+
+// After windows.h, which product.h brings in.
+#include <shellapi.h>
 
 using namespace e2e;
 
 namespace {
 
-TEST_F(ProductTest, FirstStartStoredSettingsSecondInstanceAndClose) {
+bool PressKey(HWND hwnd, UINT vk) {
+    const LPARAM scan = LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    return PostMessageW(hwnd, WM_KEYDOWN, vk, 1 | scan) &&
+           PostMessageW(hwnd, WM_KEYUP, vk, 1 | scan | 0xC0000000);
+}
+
+// Chooses an item of the menu by its access key, or with Down `downs` times
+// and Enter; keys go to the menu's own window.
+bool Choose(HWND menu, wchar_t key, int downs = 0) {
+    for (int i = 0; i < downs; ++i)
+        if (!PressKey(menu, VK_DOWN)) return false;
+    return PressKey(menu, downs ? VK_RETURN : LOBYTE(VkKeyScanW(key)));
+}
+
+// The longest run of pixels in one row that are not the background.
+int LongestInkRun(HWND window, std::uint32_t background) {
+    const Image image = CaptureScreen(WindowRect(window));
+    int best = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0, run = 0; x < image.width; ++x)
+            best = std::max(best, run = image.At(x, y) == background ? 0 : run + 1);
+    return best;
+}
+
+TEST_F(ProductTest, FirstStartStoredSettingsTheTrayIconAndItsMenuSecondInstanceAndClose) {
     // Values that are no text count as missing; a long one is read whole.
     const DWORD zero = 0;
     const std::wstring huge(1 << 20, L'提');
@@ -23,13 +51,35 @@ TEST_F(ProductTest, FirstStartStoredSettingsSecondInstanceAndClose) {
     // notification area shows only the newest of balloons that come within
     // its first seconds, so the greeting is checked when the window goes again.)
     EXPECT_FALSE(IsWindowVisible(app.Window()));
-    EXPECT_TRUE(WaitUntil([] { return Tray().Icons() == 1; })) << "no tray icon";
+    const DWORD pid = app.Proc().Pid();
+    Tray tray;
+    ASSERT_TRUE(WaitUntil([&] { return tray.Icons() == 1; })) << "no tray icon";
     EXPECT_TRUE(BalloonShows(L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ", 60s));
 
-    // The panel: captions, states (0 unchecked, 1 checked) and texts with
-    // whether they take input, the defaults but for local pictures only; the
-    // tick fills the calendar.
-    app.OpenPanel();
+    // Only the right button's release opens the menu, where the pointer is
+    // (a place where it fits on the screen).
+    const POINT pointer = {300, 200};
+    auto openMenu = [&] {
+        SetCursorPos(pointer.x, pointer.y);
+        return tray.Click(true) ? FindTopWindow(pid, L"#32768", true, 5s) : nullptr;
+    };
+    for (UINT msg : {WM_RBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONUP})
+        ASSERT_TRUE(tray.Post(msg));
+    EXPECT_EQ(FindTopWindow(pid, L"#32768", true, 1500ms), nullptr)
+        << "a menu without a right-button release";
+    HWND menu = openMenu();
+    ASSERT_NE(menu, nullptr) << "a right click opens no menu";
+    EXPECT_EQ(WindowRect(menu).left, pointer.x);
+    EXPECT_EQ(WindowRect(menu).top, pointer.y);
+
+    // The settings item swaps the icon for the window: captions, states (0
+    // unchecked, 1 checked) and texts with whether they take input, the
+    // defaults but for local pictures only.
+    ASSERT_TRUE(Choose(menu, L's'));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(app.Window()); })) << "no settings window";
+    EXPECT_FALSE(IsIconic(app.Window()));
+    EXPECT_TRUE(WaitUntil([&] { return tray.Icons() == 0 && Balloons().empty(); }))
+        << "the icon or its balloon stays while the window is open";
     std::wstring shown;
     for (int i = 0; i < 5; ++i)
         shown += Text(app.Ctl(Check(i))) + L"=" + std::to_wstring(CheckState(app.Ctl(Check(i)))) + L";";
@@ -41,15 +91,55 @@ TEST_F(ProductTest, FirstStartStoredSettingsSecondInstanceAndClose) {
               L"随机显示=0;仅使用本地图片=1;定时提醒          时          分=0;整点响铃=1;"
               L"自动关机          时          分=0;5=1;=0;=0;17=0;30=0;");
     EXPECT_TRUE(Text(app.Ctl(Text1(3))) == huge);
-    const LocalTime now = Now();
-    wchar_t month[16];
-    swprintf(month, 16, L"%04d年%02d月", now.year, now.month);
-    EXPECT_EQ(Text(app.Ctl(ID_LABDAY_0)), month);
 
-    // Cancel hides the window again with the greeting, the list being empty.
+    // The link label is underlined while the pointer is over it, until the
+    // pointer crosses the bare surface of its frame, not just another control.
+    SetForegroundWindow(app.Window());
+    HWND label = app.Ctl(ID_LABAPP);
+    const std::uint32_t face = SysColor(COLOR_BTNFACE);
+    ASSERT_TRUE(WaitUntil([&] { return LongestInkRun(label, face) > 0; })) << "the label shows nothing";
+    // The dots of "…" are short runs; an underline is as wide as all.
+    const int plain = LongestInkRun(label, face);
+    auto underlined = [&] { return LongestInkRun(label, face) > 2 * plain; };
+    auto moveOver = [](HWND hwnd, POINT at) {
+        return Send(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y)) == 0;
+    };
+    const RECT frame = WindowRect(app.Ctl(ID_FRAME1_0));
+    POINT bare = {frame.left + 6, frame.bottom - 6};  // a corner of the frame that no control covers
+    ScreenToClient(app.Window(), &bare);
+    ASSERT_TRUE(moveOver(label, {2, 2}));
+    EXPECT_TRUE(WaitUntil(underlined)) << "no underline under the pointer";
+    ASSERT_TRUE(moveOver(app.Ctl(Text1(0)), {2, 2}));
+    EXPECT_FALSE(WaitUntil([&] { return !underlined(); }, 1s)) << "another control took the underline away";
+    ASSERT_TRUE(moveOver(app.Window(), bare));
+    EXPECT_TRUE(WaitUntil([&] { return LongestInkRun(label, face) == plain; })) << "the underline stays";
+
+    // Cancel swaps back, with the greeting, the list being empty.
     ASSERT_TRUE(Click(app.Ctl(ID_CMDOK_0 + 1)));
     const std::wstring greeting = L"呵呵，我是晴窗画匣，你用鼠标左键点击我为你报时,右键则可查看更多功能! ";
     EXPECT_TRUE(WaitUntil([&] { return Balloons() == std::vector{greeting}; }, 10s));
+    EXPECT_FALSE(IsWindowVisible(app.Window()));
+    EXPECT_TRUE(WaitUntil([&] { return tray.Icons() == 1; })) << "no icon after Cancel";
+
+    // About, by the arrow keys (separators are passed over): the name and version first.
+    ASSERT_TRUE((menu = openMenu()) && Choose(menu, 0, 8));
+    EXPECT_TRUE(app.AnswerBox(IDOK, L" 关于...").starts_with(L"晴窗画匣 V1.82\r\n\r\n"));
+
+    // The picture folder opens in the file browser.
+    ASSERT_TRUE((menu = openMenu()) && Choose(menu, L'f'));
+    EXPECT_TRUE(WaitUntil([] { return FindWindowW(nullptr, L"Wallpaper") != nullptr; }))
+        << "no folder window";
+
+    // A shell that starts anew knows no icons: take ours away as its start
+    // does, then announce it. The icon comes back once, without a greeting.
+    NOTIFYICONDATAW lost = {sizeof lost, app.Window(), 1};
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &lost));
+    ASSERT_TRUE(WaitUntil([&] { return tray.Icons() == 0 && Balloons().empty(); }));
+    const UINT created = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
+    EXPECT_TRUE(WaitUntil([&] { return tray.Icons() == 1; })) << "the icon did not come back";
+    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
+    EXPECT_FALSE(WaitUntil([&] { return !Balloons().empty() || tray.Icons() > 1; }, 3s));
 
     // A second start ends at once and leaves the first and its files alone.
     app.Write(L"deskurl.ini", "x");
@@ -64,7 +154,7 @@ TEST_F(ProductTest, FirstStartStoredSettingsSecondInstanceAndClose) {
     ASSERT_TRUE(app.Proc().WaitExit(10s));
     EXPECT_EQ(app.Proc().ExitCode(), 0u);
     EXPECT_FALSE(fs::exists(app.Dir() / L"deskurl.ini"));
-    EXPECT_TRUE(WaitUntil([] { return Tray().Icons() == 0; })) << "a dead icon stays behind";
+    EXPECT_TRUE(WaitUntil([&] { return tray.Icons() == 0; })) << "a dead icon stays behind";
     const auto stored = ProgramSettings();
     EXPECT_EQ(stored.size(), 3u);
     EXPECT_EQ(stored.at(L"justime").first, DWORD(REG_DWORD));
