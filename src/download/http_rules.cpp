@@ -132,3 +132,42 @@ std::optional<std::uint64_t> ParseContentLength(const std::wstring& value) {
     }
     return n;
 }
+
+AfterHead OnHead(TransferFacts& f, std::wstring& at, int hop, std::uint32_t status,
+                 const std::wstring& location, const std::wstring& length, std::uint64_t limit,
+                 const std::function<bool(const std::wstring&)>& allowed) {
+    f.httpStatus = status;
+    if (status >= 300 && status < 400 && !location.empty()) {
+        if (hop >= kMaxRedirects) {
+            f.failed = true;
+            return AfterHead::End;
+        }
+        const std::wstring next = ResolveUrl(at, location);
+        if (!allowed || !allowed(next)) {
+            f.redirectRefused = true;
+            return AfterHead::End;
+        }
+        at = next;
+        return AfterHead::Follow;
+    }
+    if (status < 200 || status > 299) return AfterHead::End;
+    if (!length.empty()) {
+        f.length = ParseContentLength(length);
+        // A length that cannot be read cannot be checked.
+        if (!f.length) f.failed = true;
+        if (f.length && *f.length > limit) f.overLimit = true;
+        if (!f.length || f.overLimit) return AfterHead::End;
+    }
+    return AfterHead::Receive;
+}
+
+bool OnBody(TransferFacts& f, const std::uint8_t* data, std::size_t n, std::uint64_t limit) {
+    if (n > limit || f.received > limit - n) {
+        f.overLimit = true;
+        return false;
+    }
+    const std::size_t keep = std::min(kHeadBytes - std::min(kHeadBytes, f.head.size()), n);
+    f.head.insert(f.head.end(), data, data + keep);
+    f.received += n;
+    return true;
+}

@@ -3,42 +3,60 @@
 #include <windows.h>
 
 #include <functional>
-#include <memory>
+#include <map>
+#include <optional>
+#include <string>
 
+#include "download/proxy.h"
 #include "platform/transfer.h"
 #include "win32/message_pump.h"
+#include "win32/winhttp_api.h"
 
-// Transfers with WinHTTP. Each Run does a synchronous GET on a worker thread
-// of its own; the worker's reports come back to the thread that calls Run
-// (the window thread) through a message-only window, while Run keeps that
-// thread's messages flowing through its pump. An aborted worker is left to end by itself: it
-// shares nothing with this object but reference-counted state.
+// Transfers with WinHTTP in its asynchronous mode, driven from the thread
+// that calls Run (the window thread): it makes every call and closes every
+// handle itself, and waits for each completion with the thread's messages
+// flowing through its pump. No thread of ours runs beside it, so none can
+// use a handle that another closed. One session per proxy serves the whole
+// run, and WinHTTP keeps its connections to a server open between pictures.
 class WinHttpTransfer : public Transfer {
 public:
     // stallMs: a transfer with no progress for that long ends as stalled.
     // pump: the calling thread's, which runs its messages while Run waits.
-    WinHttpTransfer(DWORD stallMs, MessagePump& pump);
-    ~WinHttpTransfer() override;
+    WinHttpTransfer(DWORD stallMs, MessagePump& pump) : stallMs_(stallMs), pump_(pump) {}
+    ~WinHttpTransfer() override = default;
     WinHttpTransfer(const WinHttpTransfer&) = delete;
     WinHttpTransfer& operator=(const WinHttpTransfer&) = delete;
 
-    // On the window thread, one at a time: a second Run while one runs, or a
-    // Run on another thread than the first, fails at once. `allowed` is
-    // copied and asked on the worker, so it must own what it uses.
+    // One at a time: a Run from a message handled meanwhile fails at once.
     TransferFacts Run(const std::wstring& url, const std::wstring& temp, std::uint64_t limit,
                       const std::function<bool(const std::wstring&)>& allowed,
                       const std::function<void(const TransferReport&)>& report) override;
-    // On the window thread: the running Run returns (aborted) as soon as the
-    // message being handled is done.
-    void Abort() override;
+    // From a message handled during Run: Run returns (aborted) once that message is done.
+    void Abort() override { cancel_ = running_; }
 
-    struct Shared;
-    struct Job;
+    struct Call;
+    class Request;
 
 private:
+    // WinHTTP's callback: records a completion in the request's Call.
+    static void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length);
+    enum class Wait { Done, Aborted, Stalled };
+    // Waits for the call's completion while the thread's messages run.
+    Wait Await(Call& call);
+    // The session that reaches url, directly or through the user's proxy for it; null when none can be had.
+    HINTERNET SessionFor(const std::wstring& url);
+    // What a configuration script says for url; nullopt when it cannot be had.
+    std::optional<AutoProxyAnswer> AskScript(const std::wstring& url);
+    void Receive(Request& request, const std::wstring& temp, std::uint64_t limit, TransferFacts& f,
+                 const std::function<void(const TransferReport&)>& report);
+    void Failed(const Call& call, Wait wait, TransferFacts& f) const;
+
     DWORD stallMs_;
     MessagePump& pump_;
-    std::shared_ptr<Shared> shared_;
-    DWORD sinkThread_ = 0;
-    std::shared_ptr<Job> job_;  // while Run runs
+    winhttp::Api api_;
+    std::optional<ProxyChooser> proxies_;                 // read at the first transfer
+    std::map<std::wstring, winhttp::Internet> sessions_;  // by proxy; "" goes direct
+    winhttp::Internet scriptSession_;                     // for configuration scripts, which block
+    bool running_ = false;
+    bool cancel_ = false;
 };

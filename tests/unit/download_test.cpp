@@ -6,6 +6,7 @@
 
 #include "download/file_download.h"
 #include "download/http_rules.h"
+#include "download/proxy.h"
 #include "download/wallpaper_list.h"
 #include "fakes.h"
 #include "wav_builder.h"
@@ -136,6 +137,41 @@ TEST(Download, ReportsInOrderBusyMeanwhileOnlyWebAddressesLimits) {
     EXPECT_EQ(CFileDownload::StrFromPtr("caf\xE9\0x", false, r.sys), L"caf\xE9");
 }
 
+// The rules a transfer follows on each answer's head and each piece of its body.
+TEST(Download, HeadsLeadToARedirectTheBodyOrTheEndAndTheBodyStopsAtItsLimit) {
+    const auto web = [](const std::wstring& u) { return Fetchable(u); };
+    struct Case { int hop; std::uint32_t status; const wchar_t* location; const wchar_t* length;
+                  AfterHead after; const wchar_t* at; const char* fault; };
+    const Case cases[] = {
+        {0, 302, L"/b?x", L"", AfterHead::Follow, L"http://h/b?x", ""},
+        {kMaxRedirects - 1, 301, L"HTTPS://s/", L"", AfterHead::Follow, L"HTTPS://s/", ""},
+        {kMaxRedirects, 302, L"/b", L"", AfterHead::End, L"http://h/a/x", "failed"},
+        {0, 302, L"file:///C:/w.ini", L"", AfterHead::End, L"http://h/a/x", "refused"},
+        {0, 304, L"", L"", AfterHead::End, L"http://h/a/x", ""},
+        {0, 404, L"/b", L"10", AfterHead::End, L"http://h/a/x", ""},
+        {0, 200, L"/b", L"10", AfterHead::Receive, L"http://h/a/x", ""},
+        {0, 206, L"", L"", AfterHead::Receive, L"http://h/a/x", ""},
+        {0, 200, L"", L"1x", AfterHead::End, L"http://h/a/x", "failed"},
+        {0, 200, L"", L"101", AfterHead::End, L"http://h/a/x", "over"},
+    };
+    for (const Case& c : cases) {
+        TransferFacts f;
+        std::wstring at = L"http://h/a/x";
+        EXPECT_EQ(OnHead(f, at, c.hop, c.status, c.location, c.length, 100, web), c.after) << c.status;
+        EXPECT_EQ(at, c.at);
+        EXPECT_EQ(std::string(f.failed ? "failed" : f.redirectRefused ? "refused" : f.overLimit ? "over" : ""),
+                  c.fault) << c.status << " " << c.hop;
+    }
+    TransferFacts f;
+    const std::string body(30, 'j');
+    auto piece = [&](std::size_t n) { return OnBody(f, reinterpret_cast<const std::uint8_t*>(body.data()), n, 40); };
+    EXPECT_TRUE(piece(10) && piece(30));
+    EXPECT_FALSE(piece(1));
+    EXPECT_TRUE(f.overLimit && f.received == 40 && f.head.size() == kHeadBytes);
+}
+// clang-format on
+
+// clang-format off
 TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
     EXPECT_EQ(ParseList(L"A<br>\r\n\r\n  B  \r\n<br>\r\nC<BR>"), (Strings{L"A", L"B", L"C<BR>"}));
     EXPECT_EQ(ParseList(L"x <br>\ry\n\nz\r<br> <br>\r\n"), (Strings{L"x ", L"y", L"z", L" "}));
@@ -150,6 +186,31 @@ TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
     EXPECT_EQ(ListAddress(L"HTTPS://s.example/lists//", L"h"), L"HTTPS://s.example/lists/deskurl.asp");
     for (const wchar_t* refused : {L"http://", L"/", L"h?x=1", L"h/#top", L"a b", L"https:///x"})
         EXPECT_EQ(ListAddress(refused, L"h"), L"http://h/deskurl.asp") << refused;
+}
+// clang-format on
+
+// clang-format off
+TEST(Proxy, TheUsersProxyForEachAddressAndTheFixedOneWhenNoScriptAnswers) {
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+        {L"http://lists.invalid/deskurl.asp", L"127.0.0.1:3128", L"", L"127.0.0.1:3128"},
+        {L"HTTPS://Pics.Example:8443/a.jpg", L"http=h:80;https=s:443", L"", L"s:443"},
+        {L"http://a.example/", L"ftp=f:21 http://web:8080/;https=s:1", L"", L"web:8080"},
+        {L"https://a.example/", L"http=h:80", L"", L""},  // no proxy for that scheme
+        {L"http://intranet/x", L"p:1", L"<local>", L""},
+        {L"http://u:pw@a.b.example:81/", L"p:1", L"*.B.EXAMPLE", L""},
+        {L"http://a.example:81/", L"p:1", L"foo; a.example:81", L""},
+        {L"http://10.1.2.3/", L"p:1", L"<local>,10.*", L""},
+        {L"http://a.example/", L"p:1", L"<local>;*.other;b.example", L"p:1"},
+    };
+    for (const auto& [url, proxies, bypass, want] : cases)
+        EXPECT_EQ(proxy::Choose(url, proxies, bypass), want) << url << " " << bypass;
+    // A script first; when it cannot be had the fixed proxy, and no script again.
+    ProxyChooser chooser({true, L"", L"fixed:1", L""});
+    EXPECT_EQ(chooser.For(L"http://a/", AutoProxyAnswer{false, L"script:2; other:3", L""}), L"script:2");
+    EXPECT_EQ(chooser.For(L"http://a/", AutoProxyAnswer{}), L"");
+    EXPECT_EQ(chooser.For(L"http://a/", std::nullopt), L"fixed:1");
+    EXPECT_FALSE(chooser.WantsScript());
+    EXPECT_FALSE(ProxyChooser({}).WantsScript());
 }
 // clang-format on
 
