@@ -1,6 +1,6 @@
 #include <thread>
 
-#include "win32/winhttp_transfer.h"
+#include "win32/winhttp_request.h"
 
 using winhttp::Internet;
 using winhttp::TakeText;
