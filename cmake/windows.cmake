@@ -29,15 +29,16 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The end-to-end tests: one program that finds the product beside itself.
-# tools/audio-check and tools/fault-server are Unix programs it starts through Wine.
+# tools/audio-check, tools/fault-server and tests/e2e/nginx_sites are Unix programs it starts through Wine.
 set(E2E_DEFINITIONS UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
-  E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check" E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server")
+  E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check" E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server"
+  E2E_NGINX_SITES="${CMAKE_SOURCE_DIR}/tests/e2e/nginx_sites")
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
 if(E2E_TESTS)
 add_executable(e2e_tests ${E2E_TESTS})
 target_include_directories(e2e_tests PRIVATE tests/e2e)
 target_compile_definitions(e2e_tests PRIVATE ${E2E_DEFINITIONS})
-target_link_libraries(e2e_tests PRIVATE gtest gtest_main core ${APP_LIBS} ole32 psapi wininet ${STATIC_RUNTIME})
+target_link_libraries(e2e_tests PRIVATE gtest gtest_main core ${APP_LIBS} ole32 psapi wininet crypt32 ${STATIC_RUNTIME})
 add_dependencies(e2e_tests qingchuang)
 
 # One ctest test per story, named after the architecture so that one ctest
