@@ -82,15 +82,17 @@ void WinHttpTransfer::Receive(Request& request, const std::wstring& temp, std::u
         return;
     }
     call.buffer.resize(kChunk);
-    for (Wait wait = Wait::Done;;) {
-        // Only what WinHTTP says it holds is read: some versions read a
-        // larger request on the calling thread until it is filled, and a
-        // stalled server would hold the window for the whole stall.
+    // What WinHTTP holds already is read first, exactly: some versions read a
+    // larger request on the calling thread until it is filled, and a stalled
+    // server would hold the window for the whole stall. With that drained, a
+    // larger read waits on WinHTTP's thread, a chunk at a time.
+    for (bool drain = true;; drain = !drain) {
+        Wait wait = Wait::Done;
         call.Begin();
-        if (!api_.QueryDataAvailable(request.Get(), nullptr) || (wait = Await(call)) != Wait::Done ||
-            call.error)
+        if (drain && (!api_.QueryDataAvailable(request.Get(), nullptr) ||
+                      (wait = Await(call)) != Wait::Done || call.error))
             return Failed(call, wait, f);
-        const DWORD ask = std::min(call.bytes, kChunk);
+        const DWORD ask = drain ? std::min(call.bytes, kChunk) : kChunk;
         call.Begin();
         if (ask && (!api_.ReadData(request.Get(), call.buffer.data(), ask, nullptr) ||
                     (wait = Await(call)) != Wait::Done || call.error))
