@@ -86,9 +86,10 @@ TEST_F(NetworkTest, TheUsersProxyCarriesTheTransfersButNotToABypassedHost) {
               "GET http://lists.invalid/deskurl.asp HTTP/1.1\nGET http://lists.invalid/sea.jpg HTTP/1.1\n");
     app.Quit();
 
-    // Bypassed, the host is asked directly, where it is unknown: after the
-    // list's tries only the local pictures are ticked and looked for.
-    ASSERT_TRUE(SetProxy(server, "example.com;lists.invalid"));
+    // A bypassed host (one without a dot is local) is asked directly, where
+    // nothing listens: after the list's tries only the local pictures are
+    // ticked and looked for.
+    ASSERT_TRUE(WriteSetting(L"listhost", L"localhost:1") && SetProxy(server, "example.com;<local>"));
     Product again;
     again.Start();
     EXPECT_TRUE(BalloonShows(L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ", 30s));
