@@ -154,10 +154,8 @@ public:
     }
     // Ends the recording once they have surely ended; "" when these recordings
     // of the program sounded one after another without gap, whole and alone,
-    // beginning within `late` after the position `from` and after every position
-    // in `quiet`; else why not.
-    std::string Heard(const std::vector<std::wstring>& names, std::int64_t from, Millis late = 3s,
-                      const std::vector<std::int64_t>& quiet = {}) {
+    // beginning within `late` after the position `from`; else why not.
+    std::string Heard(const std::vector<std::wstring>& names, std::int64_t from, Millis late = 3s) {
         if (!started_) return "nothing was recorded";
         std::wstring joined;
         for (const auto& name : names) {
@@ -165,17 +163,13 @@ public:
             joined += (joined.empty() ? L"" : L" ") + name;
         }
         const fs::path report = dir_ / L"report.txt", kept = TestDir() / L"e2e-artifacts";
-        std::vector<std::wstring> args = {L"announce",     UnixArg(raw_),
-                                          L"--report",     UnixArg(report),
-                                          L"--pieces",     UnixArg(dir_),
-                                          L"--expect",     joined,
-                                          L"--click",      std::to_wstring(from),
-                                          L"--late",       std::to_wstring(late.count() / 1000.0),
-                                          L"--failed-wav", UnixArg(kept / (L"heard-" + names[0] + L".wav"))};
-        for (auto q : quiet) args.insert(args.end(), {L"--quiet-click", std::to_wstring(q)});
         fs::create_directories(kept);
         // The report appears whole, with "exit N" last.
-        if (!StartUnixProgram(E2E_AUDIO_CHECK, args) || !WaitUntil([&] { return fs::exists(report); }, 180s))
+        if (!StartUnixProgram(
+                E2E_AUDIO_CHECK,
+                {L"announce", UnixArg(raw_), UnixArg(report), UnixArg(dir_), joined, std::to_wstring(from),
+                 std::to_wstring(late.count() / 1000.0), UnixArg(kept / (L"heard-" + names[0] + L".wav"))}) ||
+            !WaitUntil([&] { return fs::exists(report); }, 180s))
             return "no report from audio-check";
         return ReadFile(report).ends_with("exit 0\n") ? "" : ReadFile(report);
     }
