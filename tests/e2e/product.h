@@ -34,11 +34,7 @@ public:
     }
     Process& Proc() { return *process_; }
     HWND Window() const { return window_; }
-    HWND Ctl(int id) const {
-        HWND found = nullptr;
-        ForEachWindow(window_, [&](HWND h) { return !(GetDlgCtrlID(h) == id && (found = h)); });
-        return found;
-    }
+    HWND Ctl(int id) const { return GetDlgItem(window_, id); }
     bool Answers(Millis timeout = 10s) const {
         DWORD_PTR r = 0;
         return SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, UINT(timeout.count()), &r);
@@ -179,17 +175,13 @@ private:
     bool started_ = false;
 };
 
-// Pictures of one colour, kW x kH.
+// Pictures of one colour, kW x kH, whose rows need no padding.
 inline constexpr UINT kW = 320, kH = 240;
+static_assert(kW % 4 == 0);
 inline std::string SolidBmp(COLORREF c) {
     const auto header = wallpaper::BmpHeader(kW, kH);
     std::string b(header.begin(), header.end());
-    const std::size_t stride = wallpaper::BmpStride(kW);
-    b.resize(b.size() + stride * kH, 0);
-    for (UINT y = 0; y < kH; ++y)
-        for (UINT x = 0; x < kW; ++x)
-            b.replace(54 + y * stride + x * 3, 3,
-                      {char(GetBValue(c)), char(GetGValue(c)), char(GetRValue(c))});
+    for (UINT i = 0; i < kW * kH; ++i) b += {char(GetBValue(c)), char(GetGValue(c)), char(GetRValue(c))};
     return b;
 }
 // A JPEG, made with the system's encoder.
@@ -202,7 +194,7 @@ inline bool WriteJpeg(const fs::path& path, COLORREF c) {
     IPropertyBag2* props = nullptr;
     std::string bmp = SolidBmp(c);
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    const UINT stride = UINT(wallpaper::BmpStride(kW));
+    const UINT stride = kW * 3;
     const bool ok =
         SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_IWICImagingFactory, reinterpret_cast<void**>(&f))) &&
@@ -217,20 +209,18 @@ inline bool WriteJpeg(const fs::path& path, COLORREF c) {
         if (u) u->Release();
     return ok;
 }
-inline bool Near(COLORREF want, std::uint32_t rgb) {
-    return std::abs(int(GetRValue(want)) - int(rgb >> 16 & 255)) <= 24 &&
-           std::abs(int(GetGValue(want)) - int(rgb >> 8 & 255)) <= 24 &&
-           std::abs(int(GetBValue(want)) - int(rgb & 255)) <= 24;
-}
-// Whether the desktop shows the colour in its middle, where a centred or
-// stretched wallpaper lies, within `timeout`. One pixel: the stories beside
-// this one need the CPU more than a whole screen.
+// Whether the desktop shows the colour (give or take 24 in each channel) in
+// its middle, where a centred or stretched wallpaper lies, within `timeout`.
+// One pixel: the stories beside this one need the CPU more than a whole screen.
 inline bool DesktopShows(COLORREF c, Millis timeout = 5s) {
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     return WaitUntil(
         [&] {
             const Image image = CaptureScreen({x, y, x + 1, y + 1});
-            return image.width && Near(c, image.At(0, 0));
+            auto within = [&](int shift) {  // COLORREF is 0xBBGGRR, a pixel 0xRRGGBB
+                return std::abs(int(c >> shift & 255) - int(image.At(0, 0) >> (16 - shift) & 255)) <= 24;
+            };
+            return image.width && within(0) && within(8) && within(16);
         },
         timeout, 200ms);
 }

@@ -109,18 +109,13 @@ private:
     DWORD pid_ = 0;
 };
 
-// f(hwnd) for each top-level window, or descendant of `parent`, while it returns true.
+// f(hwnd) for each top-level window while it returns true.
 template <class F>
-void ForEachWindow(HWND parent, F f) {
+void ForEachWindow(F f) {
     const WNDENUMPROC each = [](HWND h, LPARAM lp) -> BOOL CALLBACK {
         return (*reinterpret_cast<F*>(lp))(h);
     };
-    parent ? EnumChildWindows(parent, each, LPARAM(&f)) : EnumWindows(each, LPARAM(&f));
-}
-inline DWORD ProcessOf(HWND hwnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    return pid;
+    EnumWindows(each, LPARAM(&f));
 }
 inline std::wstring ClassName(HWND hwnd) {
     wchar_t name[256];
@@ -132,8 +127,10 @@ inline HWND FindTopWindow(DWORD pid, std::wstring_view cls, bool visible = false
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            ForEachWindow(nullptr, [&](HWND h) {
-                if (ProcessOf(h) == pid && ClassName(h) == cls && (!visible || IsWindowVisible(h))) found = h;
+            ForEachWindow([&](HWND h) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(h, &owner);
+                if (owner == pid && ClassName(h) == cls && (!visible || IsWindowVisible(h))) found = h;
                 return !found;
             });
             return found != nullptr;
@@ -239,7 +236,7 @@ struct Tray {
 inline std::vector<std::wstring> Balloons() {
     std::vector<std::wstring> texts;
     const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
-    ForEachWindow(nullptr, [&](HWND h) {
+    ForEachWindow([&](HWND h) {
         if (tray && GetWindow(h, GW_OWNER) == tray && ClassName(h) == TOOLTIPS_CLASSW && IsWindowVisible(h) &&
             (GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON))
             texts.push_back(Text(h));
