@@ -5,8 +5,6 @@
 // it plays and pictures for it to show.
 
 #include <gtest/gtest.h>
-#include <objbase.h>
-#include <wincodec.h>
 
 #include <map>
 
@@ -184,30 +182,13 @@ inline std::string SolidBmp(COLORREF c) {
     for (UINT i = 0; i < kW * kH; ++i) b += {char(GetBValue(c)), char(GetGValue(c)), char(GetRValue(c))};
     return b;
 }
-// A JPEG, made with the system's encoder.
+// A JPEG, made by libjpeg's cjpeg from the bitmap, once it has written the end of the picture.
 inline bool WriteJpeg(const fs::path& path, COLORREF c) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory* f = nullptr;
-    IWICStream* s = nullptr;
-    IWICBitmapEncoder* e = nullptr;
-    IWICBitmapFrameEncode* frame = nullptr;
-    IPropertyBag2* props = nullptr;
-    std::string bmp = SolidBmp(c);
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    const UINT stride = kW * 3;
-    const bool ok =
-        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IWICImagingFactory, reinterpret_cast<void**>(&f))) &&
-        SUCCEEDED(f->CreateStream(&s)) && SUCCEEDED(s->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-        SUCCEEDED(f->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &e)) &&
-        SUCCEEDED(e->Initialize(s, WICBitmapEncoderNoCache)) &&
-        SUCCEEDED(e->CreateNewFrame(&frame, &props)) && SUCCEEDED(frame->Initialize(props)) &&
-        SUCCEEDED(frame->SetSize(kW, kH)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
-        SUCCEEDED(frame->WritePixels(kH, stride, stride * kH, reinterpret_cast<BYTE*>(bmp.data()) + 54)) &&
-        SUCCEEDED(frame->Commit()) && SUCCEEDED(e->Commit());
-    for (IUnknown* u : std::initializer_list<IUnknown*>{props, frame, e, s, f})
-        if (u) u->Release();
-    return ok;
+    const fs::path dir = FreshDir(L"jpeg", true), jpeg = dir / L"out.jpg";
+    return StartUnixProgram("/usr/bin/cjpeg",
+                            {L"-outfile", UnixArg(jpeg), UnixArg(WriteFile(dir / L"in.bmp", SolidBmp(c)))}) &&
+           WaitUntil([&] { return ReadFile(jpeg).ends_with("\xFF\xD9"); }) &&
+           CopyFileW(jpeg.c_str(), path.c_str(), FALSE);
 }
 // Whether the desktop shows the colour (give or take 24 in each channel) in
 // its middle, where a centred or stretched wallpaper lies, within `timeout`.
