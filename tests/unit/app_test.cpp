@@ -39,16 +39,6 @@ struct Open : FakeApp {
 }  // namespace
 
 TEST(Startup, AFailingStepIsSkippedAndTheRestStillRun) {
-    // clang-format off
-    for (auto [exe, windir, dirs] : {std::tuple{L"C:\\q.exe", L"C:\\WINDOWS", L"C:\\|C:\\WINDOWS\\"},
-                                     {L"q.exe", L"", L"\\|\\"}}) {  // no folder; the directory call failed
-        // clang-format on
-        FakeApp a;
-        a.sys.exe = exe;
-        a.sys.windir = windir;
-        a.frm.Form_Load();
-        EXPECT_EQ(a.frm.AppDir + L"|" + a.frm.WinDir, dirs);
-    }
     // A step that throws, a list that cannot be deleted and a file named
     // Wallpaper leave every later step to run.
     FakeApp a;

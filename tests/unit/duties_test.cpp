@@ -84,26 +84,22 @@ TEST(Duties, TheChimeRingsEachHourOnceAndCatchesUpASkippedSecondButNotASleep) {
 }
 
 TEST(Duties, TheReminderFiresOnceAtItsMinuteAndSwitchesItselfOff) {
-    const std::tuple<std::wstring, std::wstring, int, int> cases[] = {
-        // hour, text, boxes, opened
-        {L"08", L"开会", 1, 0},
-        {L"8", L"开会", 0, 0},
-        {L"", L"开会", 0, 0},
-        {L"08", L"C:\\Tools\\a.exe", 0, 1},
-        {L"08", L"提醒 HTTP://a.example/", 0, 1},
-        {L"08", L"https://a.example/", 0, 1},
+    // A message and an https address are the stories'; here a reminder that is not due, and other targets.
+    const std::tuple<std::wstring, std::wstring, bool> cases[] = {
+        // hour, text, opened
+        {L"8", L"开会", false},
+        {L"", L"开会", false},
+        {L"08", L"C:\\Tools\\a.exe", true},
+        {L"08", L"提醒 HTTP://a.example/", true},
     };
-    for (const auto& [hour, text, boxes, opened] : cases) {
+    for (const auto& [hour, text, opened] : cases) {
         Day a;
         a.Arm(2, hour, hour.empty() ? L"" : L"05");
         a.ui.SetText(Text1(3), text);
-        EXPECT_EQ(a.Run(8, 4, 58, 1, 130, "MESSAGE").size(), std::size_t(boxes)) << text;
-        ASSERT_EQ(a.ui.boxes.size(), std::size_t(boxes));
+        EXPECT_TRUE(a.Run(8, 4, 58, 1, 130, "MESSAGE").empty() && a.ui.boxes.empty()) << text;
         EXPECT_EQ(a.ui.opened, std::vector<std::wstring>(opened, text));
-        if (boxes) EXPECT_EQ(a.ui.boxes[0].text + a.ui.boxes[0].title, text + L"   小闹钟");
-        const bool fired = boxes + opened > 0;
-        EXPECT_EQ(a.ui.GetValue(Check1(2)), fired ? 0 : 1);
-        EXPECT_EQ(a.ui.IsEnabled(Text1(1)), !fired);
+        EXPECT_EQ(a.ui.GetValue(Check1(2)), opened ? 0 : 1);
+        EXPECT_EQ(a.ui.IsEnabled(Text1(1)), !opened);
         EXPECT_TRUE(a.sys.saves.empty());
     }
 }
