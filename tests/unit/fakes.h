@@ -42,7 +42,6 @@ public:
     int focus = 0, tabsPosted = 0, shownWithFocus = 0, popups = 0;
     WindowState state = WindowState::Normal;
     bool visible = false, unloaded = false;
-    int screenW = 1024, screenH = 768, winW = 360, winH = 250, left = 0, top = 0;
     std::map<Timer, int> timers;  // running timers and their periods
     std::vector<MsgBoxCall> boxes;
     std::vector<TrayCall> tray;
@@ -70,9 +69,9 @@ public:
     void SetWindowState(WindowState s) override { state = s; }
     void Show(int f) override { visible = true, shownWithFocus = f; }
     void Hide() override { visible = false; }
-    void ScreenSize(int& w, int& h) const override { w = screenW, h = screenH; }
-    void WindowSize(int& w, int& h) const override { w = winW, h = winH; }
-    void MoveTo(int l, int t) override { left = l, top = t; }
+    void ScreenSize(int& w, int& h) const override { w = 1024, h = 768; }
+    void WindowSize(int& w, int& h) const override { w = 360, h = 250; }
+    void MoveTo(int, int) override {}
     void Unload() override { unloaded = true; }
     void SetTimer(Timer t, int period) override { timers[t] = period; }
     void KillTimer(Timer t) override { timers.erase(t); }
@@ -218,11 +217,6 @@ public:
         for (auto& [n, img] : wavs)
             if (img.data() == image.data() && img.size() == image.size()) name = n;
         played.push_back({name, flags, {image.begin(), image.end()}});
-    }
-    std::vector<std::string> PlayedNames() const {
-        std::vector<std::string> names;
-        for (const auto& p : played) names.push_back(p.name);
-        return names;
     }
 };
 
