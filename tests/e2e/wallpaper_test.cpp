@@ -97,13 +97,12 @@ TEST_F(WallpaperTest, BadPicturesKeepTheLastGoodWallpaperAndTheProgramSmall) {
         std::string("\xFF\xD8\xFF\xC0\x00\x11\x08\x75\x30\x75\x30\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01",
                     21) +
         std::string(2000, '\x55');
-    for (auto [name, bytes] :
-         std::vector<std::pair<const wchar_t*, std::string>>{{L"huge.jpg", huge},
-                                                             {L"cut.jpg", huge.substr(0, 7)},
-                                                             {L"empty.jpg", ""},
-                                                             {L"page.jpg", "<html>not found</html>"},
-                                                             {L"bad.bmp", "BM\x10\x00\x00\x00garbage"}})
-        app.Write(L"Wallpaper\\" + std::wstring(name), bytes);
+    const std::pair<const wchar_t*, std::string> bad[] = {{L"huge.jpg", huge},
+                                                          {L"cut.jpg", huge.substr(0, 7)},
+                                                          {L"empty.jpg", ""},
+                                                          {L"page.jpg", "<html>not found</html>"},
+                                                          {L"bad.bmp", "BM\x10\x00\x00\x00garbage"}};
+    for (const auto& [name, bytes] : bad) app.Write(L"Wallpaper\\" + std::wstring(name), bytes);
     // The last good wallpaper, from an earlier run.
     const COLORREF good = RGB(200, 40, 200);
     const std::string b = SolidBmp(good);

@@ -149,12 +149,9 @@ inline LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
 }
 // WM_GETTEXT, which Windows copies across processes.
 inline std::wstring Text(HWND hwnd) {
-    const LRESULT length = Send(hwnd, WM_GETTEXTLENGTH);
-    if (length <= 0) return {};
-    std::wstring text(size_t(length) + 1, L'\0');
-    // The length may overestimate.
-    text.resize(
-        size_t(std::clamp<LRESULT>(Send(hwnd, WM_GETTEXT, text.size(), LPARAM(text.data())), 0, length)));
+    std::wstring text(size_t(std::max<LRESULT>(Send(hwnd, WM_GETTEXTLENGTH), 0)) + 1, L'\0');
+    // The length may overestimate; a failed call copies nothing.
+    text.resize(size_t(std::max<LRESULT>(Send(hwnd, WM_GETTEXT, text.size(), LPARAM(text.data())), 0)));
     return text;
 }
 inline bool SetText(HWND hwnd, const std::wstring& text) {
