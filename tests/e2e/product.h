@@ -11,6 +11,8 @@
 #include "app/control_ids.h"
 #include "support/driver.h"
 #include "wallpaper/bitmap_file.h"
+// After windows.h, which driver.h brings in.
+#include <wininet.h>
 
 namespace e2e {
 
@@ -117,6 +119,15 @@ protected:
     void SetUp() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey.c_str());
         ASSERT_TRUE(WriteSetting(L"listhost", L"127.0.0.1:1"));
+    }
+};
+// The stories of the online start, which the program takes only with a default route.
+class OnlineTest : public ProductTest {
+protected:
+    void SetUp() override {
+        DWORD flags = 0;
+        if (!InternetGetConnectedStateExW(&flags, nullptr, 0, 0)) GTEST_SKIP() << "no default route here";
+        ProductTest::SetUp();
     }
 };
 
