@@ -3,8 +3,6 @@
 #include "download/http_rules.h"
 #include "win32/winhttp_request.h"
 
-using winhttp::Internet;
-
 namespace {
 
 constexpr DWORD kChunk = 64 * 1024;

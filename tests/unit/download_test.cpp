@@ -153,8 +153,7 @@ TEST(Download, HeadsLeadToARedirectTheBodyOrTheEndAndTheBodyStopsAtItsLimit) {
         std::wstring at = L"http://h/a/x";
         EXPECT_EQ(OnHead(f, at, hop, status, location, length, 100, Fetchable), after) << status;
         EXPECT_EQ(at, *next ? next : L"http://h/a/x");
-        const char* got = f.failed ? "failed" : f.redirectRefused ? "refused" : f.overLimit ? "over" : "";
-        EXPECT_STREQ(got, fault) << status;
+        EXPECT_STREQ(f.failed ? "failed" : f.redirectRefused ? "refused" : f.overLimit ? "over" : "", fault);
     }
     TransferFacts f;
     const std::string body(30, 'j');
