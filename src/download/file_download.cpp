@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/scoped_flag.h"
 #include "download/http_rules.h"
 #include "wallpaper/picture_info.h"
 
@@ -32,13 +33,8 @@ std::wstring Fault(const TransferFacts& f, CFileDownload::Content content, std::
 bool CFileDownload::StartDownloading(const std::wstring& src, const std::wstring& dest, Content content,
                                      std::uint64_t limit) {
     if (busy_ || !Fetchable(src) || dest.empty()) return false;
-    busy_ = true;
+    const ScopedFlag busy(busy_);
     abortAsked_ = false;
-    // Cleared however this ends, a throwing handler included.
-    struct Idle {
-        bool& busy;
-        ~Idle() { busy = false; }
-    } idle{busy_};
 
     if (content == Content::Picture) limit = std::min(limit, kPictureLimit);
     const std::wstring temp = dest + L".part";

@@ -1,5 +1,6 @@
 #include "win32/winhttp_transfer.h"
 
+#include "base/scoped_flag.h"
 #include "download/http_rules.h"
 #include "win32/winhttp_request.h"
 
@@ -18,12 +19,8 @@ TransferFacts WinHttpTransfer::Run(const std::wstring& url, const std::wstring& 
         f.failed = true;
         return f;
     }
-    running_ = true;
+    const ScopedFlag running(running_);
     cancel_ = false;
-    struct Idle {
-        bool& running;
-        ~Idle() { running = false; }
-    } idle{running_};
     std::wstring at = url;
     for (int hop = 0;; ++hop) {
         Request request(api_, SessionFor(at), at, stallMs_);
