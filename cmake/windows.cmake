@@ -62,6 +62,13 @@ set_tests_properties(${E2E_PREFIX}.PanelAt200Percent PROPERTIES ENVIRONMENT WINE
 # The timed shutdown ends the Wine session: checked from outside it.
 add_test(NAME ${E2E_PREFIX}.TimedShutdown
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/shutdown_check.sh $<TARGET_FILE:qingchuang>)
+# The installer and the zip of this build, as a user installs them (makensis and help.chm needed).
+find_program(MAKENSIS makensis)
+find_program(CHMCMD chmcmd)
+if(MAKENSIS AND CHMCMD)
+  add_test(NAME ${E2E_PREFIX}.InstallUpgradeUninstallAndThePortableZip
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/install_check.sh ${CMAKE_SYSTEM_PROCESSOR} ${CMAKE_BINARY_DIR})
+endif()
 get_property(E2E_ALL DIRECTORY PROPERTY TESTS)
 set_tests_properties(${E2E_ALL} PROPERTIES TIMEOUT 300)
 endif()
