@@ -12,6 +12,7 @@
 struct PictureList {
     std::vector<std::wstring> entries;
     int position = -1;
+    bool feed = false;  // the entries are a feed's pictures, named by their own kind
 
     int Count() const { return static_cast<int>(entries.size()); }
     // The entry at the position; empty when there is none.
@@ -22,6 +23,7 @@ struct PictureList {
     void Clear() {
         entries.clear();
         position = -1;
+        feed = false;
     }
 };
 

@@ -19,8 +19,10 @@ inline constexpr StoredValue kCheckKeys[5] = {
 inline constexpr StoredValue kTextKeys[6] = {{L"chgtime", L"5"},   {L"tiptime1", L""},
                                              {L"tiptime2", L""},   {L"tiptime3", L"在此输入提醒内容"},
                                              {L"shutime1", L"17"}, {L"shutime2", L"30"}};
-// The list server's host: read at start-up, never written.
+// The list server's host, and a list's whole address (a feed's among them),
+// which comes first: read at start-up, never written.
 inline constexpr const wchar_t* kListHost = L"listhost";
+inline constexpr const wchar_t* kListUrl = L"listurl";
 
 // A stored text as a 16-bit integer the way the settings were always read:
 // blanks around it allowed, a fraction rounded half to even, &H and &O

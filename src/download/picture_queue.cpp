@@ -3,6 +3,7 @@
 #include "app/layout.h"
 #include "app/settings.h"
 #include "base/ignore_errors.h"
+#include "download/feed.h"
 #include "download/http_rules.h"
 #include "download/wallpaper_list.h"
 #include "wallpaper/naming.h"
@@ -11,15 +12,20 @@ namespace {
 constexpr int kListAttempts = 20;
 }
 
-// The list server's host when the settings name none; set at build time.
+// A build's own list, by its address or its list server's host, for when
+// the settings name none; without either the daily-picture archive serves.
+#ifndef LIST_URL
+#define LIST_URL L""
+#endif
 #ifndef LIST_HOST
-#define LIST_HOST L"wallpaper.qingchuang.example"
+#define LIST_HOST L""
 #endif
 
 void WallpaperDownloads::Create() {
     IgnoreErrors([&] {
         listAddress_ = download::ListAddress(
-            sys_.GetSetting(settings::kApp, settings::kSection, settings::kListHost), LIST_HOST);
+            sys_.GetSetting(settings::kApp, settings::kSection, settings::kListUrl),
+            sys_.GetSetting(settings::kApp, settings::kSection, settings::kListHost), LIST_URL, LIST_HOST);
     });
     IgnoreErrors([&] {
         m_oFileDownload = std::make_unique<CFileDownload>(transfer_, sys_);
@@ -59,16 +65,27 @@ void WallpaperDownloads::GiveUpOnTheList() {
 bool WallpaperDownloads::LoadWallpaperList() {
     form_.Listurl.Clear();
     const auto bytes = sys_.ReadFile(form_.DownloadFile, CFileDownload::kListLimit);
-    if (!bytes) {
-        // Unread, it would keep the acquisition waiting for the rest of the run.
+    const bool feed = bytes && download::LooksLikeXml(*bytes);
+    std::optional<std::vector<std::wstring>> entries;
+    if (feed) {
+        int width = 0, height = 0;
+        IgnoreErrors([&] { ui_.ScreenSize(width, height); });
+        if (const auto doc = sys_.ParseXml(*bytes, download::kFeedLimits))
+            entries = download::FeedPictures(*doc, listAddress_, width, height);
+    } else if (bytes) {
+        // Lists made today are UTF-8; older ones are in the system's code page.
+        entries = download::ParseList(download::IsUtf8(*bytes) || bytes->rfind("\xEF\xBB\xBF", 0) == 0
+                                          ? download::FromUtf8(*bytes)
+                                          : sys_.FromAnsi(*bytes));
+    }
+    if (!entries) {
+        // Unread, it would keep the acquisition waiting for the rest of the run;
+        // a feed that is no XML or of no known form is as good as unread.
         sys_.RemoveFile(form_.DownloadFile);
         return false;
     }
-    // Lists made today are UTF-8; older ones are in the system's code page.
-    const std::wstring text = download::IsUtf8(*bytes) || bytes->rfind("\xEF\xBB\xBF", 0) == 0
-                                  ? download::FromUtf8(*bytes)
-                                  : sys_.FromAnsi(*bytes);
-    form_.Listurl.entries = download::ParseList(text);
+    form_.Listurl.entries = std::move(*entries);
+    form_.Listurl.feed = feed;
     // The queue starts with the transfer that brought the list.
     form_.DownloadPercent = 100;
     rotation_.RearmNotice();
@@ -116,8 +133,9 @@ void WallpaperDownloads::DownloadWallpapers() {
     stepping_ = true;
     ++list.position;
     IgnoreErrors([&] { form_.DownloadUrl = list.Current(); });
-    IgnoreErrors(
-        [&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, form_.DownloadUrl); });
+    IgnoreErrors([&] {
+        form_.DownloadFile = wallpaper::EntryFile(form_.AppDir, list.position, form_.DownloadUrl, list.feed);
+    });
     form_.DownloadPercent = 0;
     // The tip at most once a second: each change of it is a call to the shell.
     IgnoreErrors([&] {

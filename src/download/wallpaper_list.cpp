@@ -1,6 +1,7 @@
 #include "download/wallpaper_list.h"
 
 #include "base/web_address.h"
+#include "download/feed.h"
 #include "download/http_rules.h"
 
 namespace download {
@@ -103,9 +104,12 @@ std::wstring AddressFrom(const std::wstring& value) {
 
 }  // namespace
 
-std::wstring ListAddress(const std::optional<std::wstring>& configured, const std::wstring& builtIn) {
-    const std::wstring address = AddressFrom(configured.value_or(L""));
-    return address.empty() ? AddressFrom(builtIn) : address;
+std::wstring ListAddress(const std::optional<std::wstring>& url, const std::optional<std::wstring>& host,
+                         const std::wstring& builtInUrl, const std::wstring& builtInHost) {
+    for (const std::wstring& address :
+         {url.value_or(L""), AddressFrom(host.value_or(L"")), builtInUrl, AddressFrom(builtInHost)})
+        if (Fetchable(address)) return address;
+    return kArchiveAddress;
 }
 
 }  // namespace download

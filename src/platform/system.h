@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/local_time.h"
+#include "platform/xml.h"
 
 // What the program's logic needs of the machine, beyond its window.
 class System {
@@ -36,6 +37,9 @@ public:
     virtual std::optional<std::string> ReadFile(const std::wstring& path, std::uint64_t limit) const = 0;
     // Text in the system's ANSI code page.
     virtual std::wstring FromAnsi(std::string_view bytes) const = 0;
+    // The elements of a whole, well-formed XML document (its encoding as XML
+    // finds it); nullopt for anything else, a document type among them.
+    virtual std::optional<XmlDocument> ParseXml(std::string_view bytes, const XmlLimits& limits) const = 0;
 
     // Whether the machine has a connection to the Internet.
     virtual bool Online() const = 0;

@@ -58,6 +58,29 @@ std::wstring PictureFile(const std::wstring& appDir, int position, const std::ws
     return NumberedFile(appDir, position, entry);
 }
 
+std::wstring FeedExtension(const std::wstring& address) {
+    const std::size_t end = std::min(address.find(L'#'), address.size());
+    const std::size_t query = std::min(address.find(L'?'), end);
+    const std::size_t host = address.find(L"://");
+    const std::size_t path = std::min(address.find(L'/', host == std::wstring::npos ? 0 : host + 3), query);
+    std::wstring names[2] = {address.substr(path, query - path), L""};
+    for (std::size_t at = query, next; at < end; at = next) {
+        next = std::min(address.find(L'&', at + 1), end);
+        if (address.compare(at + 1, 3, L"id=") == 0) names[1] = address.substr(at + 4, next - at - 4);
+    }
+    for (const std::wstring& name : names) {
+        const std::wstring ext = LastUpper(name, name.size() - std::min(name.rfind(L'.'), name.size()));
+        if (ext == L".JPG" || ext == L".JPEG") return L".jpg";
+        if (ext == L".PNG") return L".png";
+        if (ext == L".BMP") return L".bmp";
+    }
+    return L".jpg";
+}
+
+std::wstring EntryFile(const std::wstring& appDir, int position, const std::wstring& entry, bool feed) {
+    return feed ? NumberedFile(appDir, position, FeedExtension(entry)) : PictureFile(appDir, position, entry);
+}
+
 bool IsLocalPicture(const std::wstring& name) {
     const std::wstring end = LastUpper(name, 3);
     return end == L"JPG" || end == L"BMP";

@@ -24,6 +24,13 @@ std::wstring LastFour(const std::wstring& text);
 // discovery found names its own file in the picture folder; anything else
 // (web addresses among them) the numbered file.
 std::wstring PictureFile(const std::wstring& appDir, int position, const std::wstring& entry);
+// The kind of a feed's picture by its address: the extension of its path,
+// else of its id= query value (as in "/th?id=NAME.jpg&..."): ".jpg" (for
+// JPG or JPEG), ".png" or ".bmp" in any case; ".jpg" when neither names one.
+std::wstring FeedExtension(const std::wstring& address);
+// The picture file of a list's entry: PictureFile for a list server's line;
+// for a feed's picture the numbered file with the picture's own extension.
+std::wstring EntryFile(const std::wstring& appDir, int position, const std::wstring& entry, bool feed);
 // A file name the discovery takes: its last three characters, in any case,
 // are JPG or BMP.
 bool IsLocalPicture(const std::wstring& name);

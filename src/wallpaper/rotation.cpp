@@ -62,8 +62,9 @@ void Rotation::ChangeWallpaper() {
         const double r = std::uniform_real_distribution<double>(0.0, 1.0)(gen);
         list.position = wallpaper::NextPosition(list.position, list.Count(), panel_.RandomOrder(), r);
     });
-    IgnoreErrors(
-        [&] { form_.DownloadFile = wallpaper::PictureFile(form_.AppDir, list.position, list.Current()); });
+    IgnoreErrors([&] {
+        form_.DownloadFile = wallpaper::EntryFile(form_.AppDir, list.position, list.Current(), list.feed);
+    });
     std::wstring bitmap;
     IgnoreErrors([&] { bitmap = BitmapPath(); });
     // A picture that cannot be made into the bitmap leaves the last good one,
@@ -130,9 +131,10 @@ void Rotation::KeepCurrentWallpaper() {
     // Until a picture has been worked on, DownloadFile names the list.
     const std::wstring source = wallpaper::LastFour(form_.DownloadFile) != L".ini"
                                     ? form_.DownloadFile
-                                    : wallpaper::NumberedFile(form_.AppDir, list.position, entry);
-    const std::wstring target = wallpaper::KeepCopyTarget(
-        form_.AppDir, entry, [&](const std::wstring& p) { return sys_.PathExists(p); });
+                                    : wallpaper::EntryFile(form_.AppDir, list.position, entry, list.feed);
+    const std::wstring target =
+        wallpaper::KeepCopyTarget(form_.AppDir, list.feed ? wallpaper::FeedExtension(entry) : entry,
+                                  [&](const std::wstring& p) { return sys_.PathExists(p); });
     // Name the target only when the copy is really there.
     if (!target.empty() && !source.empty() && sys_.CopyFileTo(source, target))
         ui_.MsgBox(L"  当前壁纸已被成功保存到" + target + L"   ", mb::kOk + mb::kInformation, L"提示");

@@ -5,7 +5,7 @@
 
 // What the logic needs of the machine, by concern: system_time.cpp,
 // system_settings.cpp (the registry), system_files.cpp, system_online.cpp,
-// system_shutdown.cpp, system_process.cpp, and system_sound.cpp (the
+// system_shutdown.cpp, system_process.cpp, system_xml.cpp, and system_sound.cpp (the
 // recordings in the resources and playing them).
 class Win32System : public System {
 public:
@@ -23,6 +23,7 @@ public:
     bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
     std::optional<std::string> ReadFile(const std::wstring& path, std::uint64_t limit) const override;
     std::wstring FromAnsi(std::string_view bytes) const override;
+    std::optional<XmlDocument> ParseXml(std::string_view bytes, const XmlLimits& limits) const override;
     bool Online() const override;
     std::optional<int> PlatformId() const override;
     void GetShutdownPrivilege() override;
@@ -40,6 +41,8 @@ private:
     Handle instanceMutex_;
     // Loaded at the first online test, so that start-up does not pay for it.
     mutable Module wininet_;
+    // Loaded at the first XML document.
+    mutable Module xmllite_, shlwapi_;
     // Loaded at the first sound, so that start-up does not pay for it.
     Module winmm_;
     using PlaySoundFn = BOOL(WINAPI*)(LPCWSTR, UINT);

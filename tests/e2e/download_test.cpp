@@ -92,3 +92,55 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
 }
 
 }  // namespace
+
+// A feed of each form at its address: its pictures in order, each of its own kind, the first on the desktop;
+// one with none, a broken one and one past the list's limit give way to the local pictures.
+TEST_F(DownloadTest, FeedsOfEachFormBringTheirPicturesInOrder) {
+    Server web;
+    const COLORREF colour = RGB(200, 90, 40);
+    fs::create_directories(web.dir / L"pic"), fs::create_directories(web.dir / L"feeds");
+    ASSERT_TRUE(WriteJpeg(web.dir / L"pic" / L"sea_1920x1080.jpg", colour));
+    WriteFile(web.dir / L"th", "\x89PNG\r\n\x1A\n a picture by its start");
+    const std::wstring done = L"壁纸下载结束，现在开始为你定时更换壁纸!",
+                       local = L"网络未连接或你已设置为使用本地壁纸，程序将寻找使用本地的壁纸! ";
+    std::string broken20, huge20, huge = "<rss><channel>";
+    for (int i = 0; i < 20; ++i) broken20 += "/feeds/broken.xml\n", huge20 += "/feeds/huge.xml\n";
+    while (huge.size() <= (4 << 20)) huge += R"(<item><enclosure url="/ok/1.jpg" type="image/jpeg"/></item>)";
+    const std::tuple<const wchar_t*, std::string, std::string, std::vector<std::wstring>> forms[] = {
+        {L"archive.xml",
+         R"(<?xml version="1.0" encoding="utf-8"?><images><image><url>/ok/9.jpg</url><urlBase>/pic/sea)"
+         R"(</urlBase></image><image><url>/th?id=OHR.Hill.png&amp;rf=Hill_1920x1080.jpg</url></image>)"
+         R"(<tooltips><url>/ok/8.jpg</url></tooltips></images>)",
+         "/feeds/archive.xml\n/pic/sea_1920x1080.jpg\n/th?id=OHR.Hill.png&rf=Hill_1920x1080.jpg\n",
+         {L"Tirnaco0.jpg", L"Tirnaco1.png"}},
+        {L"rss.xml",
+         R"(<rss version="2.0" xmlns:media="http://search.yahoo.com/mrss/"><channel><image><url>/ok/9.jpg)"
+         R"(</url></image><item><enclosure url="../ok/1.jpg" type="image/jpeg"/></item><item><enclosure)"
+         R"( url="/ok/3.jpg" type="audio/mpeg"/><media:content url="/ok/4.jpg?w=1" medium="image"/>)"
+         R"(</item></channel></rss>)",
+         "/feeds/rss.xml\n/ok/1.jpg\n/ok/4.jpg?w=1\n",
+         {L"Tirnaco0.jpg", L"Tirnaco1.jpg"}},
+        {L"atom.xml",
+         R"(<feed xmlns="http://www.w3.org/2005/Atom"><entry><link href="/ok/7.jpg"/><link rel="enclosure")"
+         R"( type="image/jpeg" href="/ok/5.jpg"/></entry></feed>)",
+         "/feeds/atom.xml\n/ok/5.jpg\n",
+         {L"Tirnaco0.jpg"}},
+        {L"none.xml", "<rss><channel><item><title>x</title></item></channel></rss>", "/feeds/none.xml\n", {}},
+        {L"broken.xml", "<rss><channel><item></channel></rss>", broken20, {}},
+        {L"huge.xml", huge + "</channel></rss>", huge20, {}}};
+    std::string asked;
+    for (const auto& [feed, xml, requests, files] : forms) {
+        WriteFile(web.dir / L"feeds" / feed, xml);
+        ASSERT_TRUE(WriteSetting(L"listurl", L"http://" + web.base + L"/feeds/" + feed));
+        Product app;
+        app.Start();
+        EXPECT_TRUE(WaitUntil([&] { return web.Log() == asked + requests; }, 60s)) << web.Log();
+        EXPECT_TRUE(BalloonShows(files.empty() ? local : done, 30s)) << feed;
+        asked = web.Log();
+        const fs::path pics = app.Dir() / L"Wallpaper";
+        EXPECT_EQ(std::distance(fs::directory_iterator(pics), {}), std::ssize(files)) << feed;
+        for (const auto& file : files) EXPECT_TRUE(fs::exists(pics / file)) << file;
+        if (fs::exists(pics / L"Tirnaco1.png")) EXPECT_TRUE(DesktopShows(colour, 10s));
+        app.Quit();
+    }
+}

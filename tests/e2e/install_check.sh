@@ -31,6 +31,9 @@ check "starts with Windows" '[[ $(value "$run" QingChuang) == *qingchuang.exe\" 
 # The link holds its target's path in the code page, the Chinese folder name lost.
 check "the Start menu entry runs the installed program" \
     'strings "$link" | grep -qE "AppData.Local.Programs.[^\\\\]+.qingchuang.exe$"'
+# A list server here that refuses at once: the built-in source is out on the network.
+local_list() { wine reg add "$key" /v listhost /d 127.0.0.1:1 /f >/dev/null 2>&1; }
+local_list
 wine "$app/qingchuang.exe" &
 running() { pgrep -f 'Programs.晴窗画匣.qingchuang.exe' >/dev/null; }
 check "it starts" 'waitfor "[[ -d \"$app/Wallpaper\" ]]" && running'
@@ -49,7 +52,7 @@ wine "$1" /S && remove /PURGE
 check "purged: the program's pictures and settings gone, the user's photo kept" '[[ ! -e "$app/Wallpaper/Tirnaco3.jpg" && -f "$app/Wallpaper/mine.jpg" && -z $(value "$key" chgtime) ]]'
 
 dir="$WINE_ENV_DIR/便携 画匣"
-mkdir -p "$dir" && python3 -m zipfile -e "$2" "$dir"
+mkdir -p "$dir" && python3 -m zipfile -e "$2" "$dir" && local_list
 wine "$dir/qingchuang.exe" &
 check "the zip's program runs from a Chinese folder" 'waitfor "[[ -d \"$dir/Wallpaper\" ]]"'
 ((fails == 0)) && echo PASS

@@ -4,11 +4,13 @@
 
 #include <cstring>
 
+#include "download/feed.h"
 #include "download/file_download.h"
 #include "download/http_rules.h"
 #include "download/proxy.h"
 #include "download/wallpaper_list.h"
 #include "fakes.h"
+#include "wallpaper/naming.h"
 #include "wav_builder.h"
 
 namespace {
@@ -21,6 +23,7 @@ namespace ts = transfer_status;
 using namespace download;
 
 const std::wstring kList = L"http://127.0.0.1:8080/deskurl.asp";
+const wchar_t* const kMedia = L"http://search.yahoo.com/mrss/";
 
 // The downloader over a scripted transfer: it replays its reports (running
 // `during` after each), writes `body` to the temporary file unless told not to
@@ -67,6 +70,25 @@ struct Online : FakeApp {
         frm.Form_Load();
     }
 };
+
+// A parsed document from rows of depth, name ("m:" Media RSS, "a:" Atom), text and attributes.
+struct Row {
+    int depth;
+    std::wstring name, text = {};
+    std::vector<std::pair<std::wstring, std::wstring>> attributes = {};
+};
+XmlDocument Doc(const std::vector<Row>& rows) {
+    XmlDocument doc;
+    std::vector<int> last;  // the last element at each depth
+    for (const auto& [depth, name, text, attributes] : rows) {
+        last.resize(static_cast<std::size_t>(depth));
+        const wchar_t* ns = name[1] != L':' ? L"" : name[0] == L'm' ? kMedia : L"http://www.w3.org/2005/Atom";
+        doc.push_back({depth ? last.back() : -1, name.substr(*ns ? 2 : 0), ns, {}, text});
+        for (const auto& [n, value] : attributes) doc.back().attributes.push_back({n, L"", value});
+        last.push_back(static_cast<int>(doc.size()) - 1);
+    }
+    return doc;
+}
 
 }  // namespace
 
@@ -173,11 +195,58 @@ TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
     EXPECT_EQ(ParseList(many).size(), kMaxEntries);
     EXPECT_TRUE(IsUtf8("\xE5\xA3\x81 ok") && !IsUtf8("\xB1\xDA\xD6\xBD") && !IsUtf8("\xC0\xAF") && !IsUtf8("\xED\xA0\x80"));
     EXPECT_EQ(FromUtf8("\xEF\xBB\xBF\xE5\xA3\x81"), L"壁");
-    EXPECT_EQ(ListAddress(std::nullopt, L"h.example"), L"http://h.example/deskurl.asp");
-    EXPECT_EQ(ListAddress(L"127.0.0.1:8080", L"h"), kList);
-    EXPECT_EQ(ListAddress(L"HTTPS://s.example/lists//", L"h"), L"HTTPS://s.example/lists/deskurl.asp");
+    const std::nullopt_t none = std::nullopt;
+    EXPECT_EQ(ListAddress(none, none, L"", L"h.example"), L"http://h.example/deskurl.asp");
+    EXPECT_EQ(ListAddress(none, L"127.0.0.1:8080", L"http://b/", L"h"), kList);
+    EXPECT_EQ(ListAddress(none, L"HTTPS://s.example/l//", L"", L"h"), L"HTTPS://s.example/l/deskurl.asp");
     for (const wchar_t* refused : {L"http://", L"/", L"h?x=1", L"h/#top", L"a b", L"https:///x"})
-        EXPECT_EQ(ListAddress(refused, L"h"), L"http://h/deskurl.asp") << refused;
+        EXPECT_EQ(ListAddress(none, refused, L"", L"h"), L"http://h/deskurl.asp") << refused;
+    // A whole address comes first, as it is; a build's before its host; the archive when none makes one.
+    EXPECT_EQ(ListAddress(L"https://f/a.xml?n=8#x", L"h2", L"http://b/", L"h"), L"https://f/a.xml?n=8#x");
+    EXPECT_EQ(ListAddress(L" http://f/", none, L"http://b/l?x", L"h"), L"http://b/l?x");
+    EXPECT_EQ(ListAddress(L"file:///C:/l", L"?", L"ftp://b/", L"/"),
+              L"https://cn.bing.com/HPImageArchive.aspx?format=xml&idx=0&n=8&mkt=zh-CN");
+}
+
+TEST(Feed, WhichBytesAreXmlAndThePicturesOfEachFormInOrder) {
+    for (const auto& [bytes, xml] : std::vector<std::pair<std::string, bool>>{{"<?xml?><rss/>", true},
+             {"\xEF\xBB\xBF \r\n<feed>", true}, {"\xFF\xFE<", true}, {"<br>http://a/1.jpg", false},
+             {" <BR />\r\nhttp://a/", false}, {"http://a/<b>", false}, {"", false}})
+        EXPECT_EQ(LooksLikeXml(bytes), xml) << bytes;
+    using Pictures = std::optional<Strings>;
+    const XmlDocument archive = Doc({{0, L"images"}, {1, L"image"}, {2, L"url", L" /th?id=A_1920.jpg&r=1 "},
+        {2, L"urlBase", L"\n/th?id=A\n"}, {1, L"image"}, {2, L"url", L"/th?id=B.jpg"}, {1, L"image"},
+        {2, L"urlBase", L"https://o.test/C"}, {1, L"tooltips"}, {2, L"url", L"/not/a/picture.jpg"}});
+    const XmlDocument rss = Doc({{0, L"rss"}, {1, L"channel"}, {2, L"image"}, {3, L"url", L"/logo.png"},
+        {2, L"item"}, {3, L"enclosure", L"", {{L"url", L"p/1.jpg"}, {L"type", L"image/jpeg"}}},
+        {3, L"enclosure", L"", {{L"url", L"/a.mp3"}, {L"type", L"audio/mpeg"}}},
+        {3, L"m:content", L"", {{L"url", L"//cdn.test/2.png"}, {L"medium", L"image"}}},
+        {3, L"m:content", L"", {{L"url", L"//cdn.test/v.mp4"}, {L"medium", L"video"}}},
+        {3, L"content", L"", {{L"url", L"/no-namespace.jpg"}}}, {2, L"item"},
+        {3, L"enclosure", L"", {{L"url", L"p/1.jpg"}, {L"type", L"IMAGE/JPEG"}}},
+        {3, L"enclosure", L"", {{L"url", L"javascript:x()"}}},
+        {3, L"enclosure", L"", {{L"url", std::wstring(kMaxLine - 8, L'a')}}}});
+    const XmlDocument atom = Doc({{0, L"a:feed"}, {1, L"a:entry"}, {2, L"a:link", L"", {{L"href", L"/page"}}},
+        {2, L"a:link", L"", {{L"rel", L"enclosure"}, {L"href", L"3.bmp"}, {L"type", L"image/bmp"}}},
+        {2, L"link", L"", {{L"rel", L"enclosure"}, {L"href", L"/other-namespace.jpg"}}}});
+    const std::tuple<XmlDocument, int, Pictures> cases[] = {
+        {archive, 1920, Strings{L"https://f.test/th?id=A_1920x1080.jpg", L"https://f.test/th?id=B.jpg",
+                                L"https://o.test/C_1920x1080.jpg"}},
+        {archive, 2560, Strings{L"https://f.test/th?id=A_UHD.jpg", L"https://f.test/th?id=B.jpg",
+                                L"https://o.test/C_UHD.jpg"}},
+        {rss, 0, Strings{L"https://f.test/news/p/1.jpg", L"https://cdn.test/2.png"}},
+        {atom, 0, Strings{L"https://f.test/news/3.bmp"}}, {Doc({{0, L"rss"}, {1, L"channel"}}), 0, Strings{}},
+        {Doc({{0, L"feed"}}), 0, std::nullopt}, {Doc({{0, L"a:p"}}), 0, std::nullopt}, {{}, 0, std::nullopt}};
+    for (const auto& [doc, width, pictures] : cases)
+        EXPECT_EQ(FeedPictures(doc, L"https://f.test/news/feed.xml", width, 1080), pictures) << width;
+    XmlDocument many = Doc({{0, L"rss"}});
+    for (std::size_t i = 0; i <= kMaxEntries; ++i)
+        many.push_back({0, L"enclosure", L"", {{L"url", L"", L"/" + std::to_wstring(i)}}});
+    EXPECT_EQ(FeedPictures(many, L"http://h/", 0, 0)->size(), kMaxEntries);
+    const std::pair<const wchar_t*, const wchar_t*> kinds[] = {{L"http://h/a/b.JPEG?x=1", L".jpg"},
+        {L"https://h/th?id=OHR.Sea_1920x1080.jpg&rf=x.png", L".jpg"}, {L"http://h/q?w=1&id=x.BMP", L".bmp"},
+        {L"http://h/p.png#x.bmp", L".png"}, {L"http://h/x.gif", L".jpg"}, {L"http://h.png/a.bmp/b", L".jpg"}};
+    for (const auto& [address, kind] : kinds) EXPECT_EQ(wallpaper::FeedExtension(address), kind) << address;
 }
 // clang-format on
 
@@ -242,10 +311,13 @@ TEST(Queue, FromAFreshStartTheListThenEachPictureInOrderThenTheRotation) {
 }
 
 TEST(Queue, AListThatNeverComesOrBringsNoPictureGivesWayToTheLocalPictures) {
-    // None, one fetched but unreadable (removed, or it would hold the acquisition for the rest of the
-    // run), one whose every picture fails, one that names none: the requests each makes.
+    // A feed that is no XML, none, one fetched but unreadable (removed, or it would hold the acquisition for
+    // the rest of the run), one whose every picture fails, one that names none: the requests each makes.
     const std::tuple<const char*, bool, std::size_t> cases[] = {
-        {nullptr, false, 20}, {"http://p/0.jpg", true, 20}, {"http://p/gone.jpg\r\nfile:///C:/x", false, 2},
+        {"<rss><broken", false, 20},
+        {nullptr, false, 20},
+        {"http://p/0.jpg", true, 20},
+        {"http://p/gone.jpg\r\nfile:///C:/x", false, 2},
         {" <br>\n", false, 1}};
     for (const auto& [list, unreadable, requests] : cases) {
         Online a;

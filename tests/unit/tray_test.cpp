@@ -124,26 +124,28 @@ TEST(Menu, KeepingTheWallpaperCopiesOnlyWebPicturesToTheFirstFreeNumber) {
     const std::wstring local = L"   当前壁纸原本属于本地图片，不需要收藏!   ";
     const std::wstring failed = L"  当前壁纸保存失败，请检查壁纸目录是否可写!   ";
     const std::wstring t0 = kPictures + L"Tirnaco0.jpg", t1 = kPictures + L"Tirnaco1.jpg",
-                       bmp = kPictures + L"Tirnaco1.bmp";
+                       bmp = kPictures + L"Tirnaco1.bmp", png = kPictures + L"Tirnaco1.png";
     struct Case {
         std::wstring entry;       // the second of the list, the one shown
         std::wstring current;     // the file last worked on
         std::vector<int> taken;   // numbers already there
         std::wstring copiedFrom;  // empty: nothing copied
         std::wstring said;        // the box, with the target's name for a copy
+        bool feed = false;        // a feed's picture, named by its own kind
     } cases[] = {
         {L" http://pics.example/a.jpg", t1, {}, L"", local},  // the prefix must start the entry
         {L"HTTPS://p.example/sea.jpg", t1, {10, 11, 12}, t1, L"Tirnaco13.jpg"},
         // Before any change since the list was fetched, the position names the source.
         {L"http://p.example/1.bmp", kAppDir + L"deskurl.ini", {10, 12}, bmp, L"Tirnaco11.bmp"},
+        {L"http://p.example/th?id=A.png&w=1", kAppDir + L"deskurl.ini", {10}, png, L"Tirnaco11.png", true},
     };
     for (const Case& c : cases) {
         App a;
-        a.sys.files = {t0, t1, bmp};
+        a.sys.files = {t0, t1, bmp, png};
         for (int n : c.taken)
             a.sys.files.insert(kPictures + L"Tirnaco" + std::to_wstring(n) +
                                c.said.substr(c.said.size() - 4));
-        a.frm.Listurl = {{L"x", c.entry}, 1};
+        a.frm.Listurl = {{L"x", c.entry}, 1, c.feed};
         a.frm.DownloadFile = c.current;
         a.frm.mnwall_Click(menu::kKeepWallpaper);
         const std::wstring box = a.OnlyBox();
