@@ -19,14 +19,15 @@ namespace {
 using Int = std::int64_t;  // seconds, or ms where so named
 constexpr Int kDay = 86400, kDays = 30;
 
-// Moments every `period` seconds from `offset`: those a running clock passed, and those that fired.
+// Moments every `period` seconds from `offset`: those a running clock passed (not again after it was
+// set back), and those that fired.
 struct Moments {
     Int period, offset, lastDue = -1, lastFired = -1;
-    bool again = false, on = true;  // again: a moment passed a second time is due a second time
+    bool on = true;
     int due = 0, fired = 0;
     Int Last(Int t) const { return t - ((t - offset) % period + period) % period; }
     void Pass(Int from, Int to) {
-        if (on && Last(to) > from && (again || Last(to) > lastDue)) ++due, lastDue = Last(to);
+        if (on && Last(to) > from && Last(to) > lastDue) ++due, lastDue = Last(to);
     }
     // Fired at `now`, the tick before having read `before`: at the first tick from its moment on, once.
     void Fire(Int now, Int before) {
@@ -42,7 +43,7 @@ TEST(Soak, ThirtyDaysOfEveryDutyOnceAndOnTimeInFlatMemory) {
     std::map<Timer, std::pair<int, Int>> timers;  // the window's: period, next tick (ms)
     Int ms = 0, off = 0, prev = 0;  // real time (ms), the clock's offset (s), the clock at the last tick
     std::mt19937 rng(2010);
-    Moments chimes{3600, 0}, reminders{kDay, 29100}, warnings{kDay, 63000}, changes{60, 0, -1, -1, true};
+    Moments chimes{3600, 0}, reminders{kDay, 29100}, warnings{kDay, 63000}, changes{60, 0};
     const auto now = [&] { return ms / 1000 + off; };
     // A new or re-paced timer counts its period from now; one that fired late comes once, at its next period.
     const auto sync = [&](std::optional<Timer> fired) {
@@ -115,7 +116,7 @@ TEST(Soak, ThirtyDaysOfEveryDutyOnceAndOnTimeInFlatMemory) {
         // The clock set back an hour at 08:30, and on from 23:40 to 00:20: a change falls due at once.
         const Int jump = day == 9 ? -3600 : day == 19 ? 2400 : 0, jumpAt = day == 9 ? 30600 : 2400;
         if (jump) runTo((day * kDay + jumpAt) * 1000), off += jump, prev = now();
-        if (jump) changes.due += jump > 0, changes.lastFired = -1;
+        if (jump) changes.due += jump > 0, changes.lastFired = changes.lastDue = -1;  // minutes pass again
         runTo((day + 1) * kDay * 1000);
         // The fakes' records, counted already, go: what is left is the program's.
         std::exchange(app->sys.played, {}), std::exchange(app->ui.tray, {}), std::exchange(app->ui.boxes, {});
