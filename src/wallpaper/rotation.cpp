@@ -36,6 +36,9 @@ void Rotation::Pace(int periodMs) {
 void Rotation::Timer2_Timer() {
     if (changing_) return;
     const LocalTime now = sys_.Now();
+    // A clock set back would hold the pictures until it passed the last
+    // change again: the interval counts from now instead.
+    if (MinuteSerial(now) < MinuteSerial(form_.LastChange)) form_.LastChange = now;
     // Ten wake-ups a second cost a resting program more than all else: far
     // from the change, the timer ticks once a second, the last seconds at its
     // own pace, so the change comes at the same moment.

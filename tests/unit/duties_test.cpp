@@ -1,5 +1,5 @@
-// The once-a-second tick: the clock labels, and the chime, the reminder and
-// the timed shutdown through simulated days.
+// The once-a-second tick: the clock labels, the reminder's targets and the
+// timed shutdown; the soak runs the duties through whole days.
 
 #include "scheduler/duties.h"
 
@@ -61,26 +61,6 @@ TEST(Tick, EveryTickSetsTheClockEvenUnderABusyDuty) {
     };
     b.frm.Timer3_Timer();
     EXPECT_EQ(std::ranges::count(b.ui.tray, 0, &TrayCall::action), 2);  // the greeting and one retry
-}
-
-TEST(Duties, TheChimeRingsEachHourOnceAndCatchesUpASkippedSecondButNotASleep) {
-    Day a;
-    a.ui.SetValue(Check1(3), 1);
-    const auto rung = a.Run(0, 0, 0, 1, 86400);
-    ASSERT_EQ(rung.size(), 24u);
-    for (int h = 0; h < 24; ++h) EXPECT_EQ(rung[h], scheduler::LongTime(MakeTime(2010, 6, 1, h)));
-    const std::tuple<int, int, int, std::vector<std::wstring>> runs[] = {
-        {59 * 60 + 59, 2, 3, {L"10:00:01"}},  // ticks at odd seconds: the top of the hour comes a second late
-        {59 * 60 + 50, 80, 2, {}},            // asleep from 09:59:50 to 10:01:10
-        {3600, 0, 2, {L"10:00:00"}},          // two ticks in one second ring once
-    };
-    for (const auto& [from, step, count, want] : runs) {
-        Day d;
-        d.ui.SetValue(Check1(3), 1);
-        EXPECT_EQ(d.Run(9, 0, from, step, count), want);
-    }
-    Day off;
-    EXPECT_TRUE(off.Run(11, 59, 59, 1, 3).empty());
 }
 
 TEST(Duties, TheReminderFiresOnceAtItsMinuteAndSwitchesItselfOff) {
