@@ -83,7 +83,7 @@ std::wstring EntryFile(const std::wstring& appDir, int position, const std::wstr
 
 bool IsLocalPicture(const std::wstring& name) {
     const std::wstring end = LastUpper(name, 3);
-    return end == L"JPG" || end == L"BMP";
+    return end == L"JPG" || end == L"BMP" || end == L"PNG";
 }
 
 bool IsBitmapFile(const std::wstring& path) { return LastUpper(path, 3) == L"BMP"; }

@@ -32,7 +32,7 @@ std::wstring FeedExtension(const std::wstring& address);
 // for a feed's picture the numbered file with the picture's own extension.
 std::wstring EntryFile(const std::wstring& appDir, int position, const std::wstring& entry, bool feed);
 // A file name the discovery takes: its last three characters, in any case,
-// are JPG or BMP.
+// are JPG or BMP, or PNG as a feed's pictures are kept.
 bool IsLocalPicture(const std::wstring& name);
 // A picture file that is copied rather than decoded: it ends in BMP, any case.
 bool IsBitmapFile(const std::wstring& path);

@@ -53,8 +53,8 @@ TEST(Naming, NoEntryNamesAFileOutsideThePictureFolder) {
     };
     for (const auto& [entry, file] : cases)
         EXPECT_EQ(PictureFile(L"C:\\A\\", 3, entry), L"C:\\A\\Wallpaper\\" + file);
-    for (const wchar_t* name : {L"a.jpg", L"B.JPG", L"c.Bmp", L"notajpg"}) EXPECT_TRUE(IsLocalPicture(name));
-    for (const wchar_t* name : {L"d.jpeg", L"e.gif", L"f.png", L"jp", L""})
+    for (const wchar_t* name : {L"a.jpg", L"B.JPG", L"c.Bmp", L"f.png", L"notajpg"}) EXPECT_TRUE(IsLocalPicture(name));
+    for (const wchar_t* name : {L"d.jpeg", L"e.gif", L"jp", L""})
         EXPECT_FALSE(IsLocalPicture(name));
 }
 
