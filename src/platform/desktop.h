@@ -12,6 +12,8 @@ public:
     // profile; an empty path takes the wallpaper away. True when the system
     // took it.
     virtual bool SetDeskWallpaper(const std::wstring& path) = 0;
+    // The wallpaper's path as the system has it; empty for none.
+    virtual std::wstring DeskWallpaper() const = 0;
     // Stores `data` (every character, NULs included) as the text value `name`
     // of the existing key HKEY_CURRENT_USER\`key`; false when the key cannot
     // be opened. The key is never created.

@@ -228,15 +228,19 @@ public:
     std::map<std::wstring, std::wstring> values;
     std::set<std::wstring> ordinary;                // ordinary files, full paths
     std::map<std::wstring, std::wstring> bitmapOf;  // bitmap path -> the picture it was made from
-    std::set<std::wstring> undecodable;
-    std::vector<std::wstring> folder;  // names in the picture folder, in listing order
-    bool refuse = false, keyMissing = false;
+    std::set<std::wstring> undecodable, refused;    // pictures not decoded; whose bitmaps are refused
+    std::vector<std::wstring> folder;               // names in the picture folder, in listing order
+    std::wstring shown;                             // the wallpaper's path
+    bool keyMissing = false;
     int state = 1;  // the shell's notification state: nothing in front
 
     bool SetDeskWallpaper(const std::wstring& path) override {
         applied.push_back(path);
-        return path.empty() || !refuse;
+        if (!path.empty() && refused.count(bitmapOf[path])) return false;
+        shown = path;
+        return true;
     }
+    std::wstring DeskWallpaper() const override { return shown; }
     bool SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) override {
         if (!keyMissing) values[key + L"\\" + name] = data;
         return !keyMissing;

@@ -105,18 +105,24 @@ TEST(Rotation, LocalPicturesRotateInListOrderFromTheFirstMinuteBoundaryOn) {
 }
 
 TEST(Rotation, ABadPictureKeepsTheLastGoodOneAndNothingWrongIsRecorded) {
-    Local a({L"good.jpg", L"broken.jpg", L"gone.jpg"});
+    // A bitmap the system refuses has replaced the last good one, which is made again.
+    Local a({L"good.jpg", L"broken.jpg", L"gone.jpg", L"refused.bmp"});
     a.desk.undecodable.insert(kPics + L"broken.jpg");
     a.desk.ordinary.erase(kPics + L"gone.jpg");
-    for (int m = 1; m <= 3; ++m) EXPECT_EQ(a.TickAt(At(10, m)), kPics + L"good.jpg");
-    // A refused picture and a missing registry key record nothing; a missing bitmap applies nothing.
+    a.desk.refused.insert(kPics + L"refused.bmp");
+    for (int m = 1; m <= 4; ++m) EXPECT_EQ(a.TickAt(At(10, m)), kPics + L"good.jpg");
+    EXPECT_EQ(a.desk.shown, kBitmap);
+    // Refused with nothing good yet: the wallpaper from before comes back; it and a missing
+    // registry key record nothing; a missing bitmap applies nothing.
+    Local first({L"refused.bmp"});
+    first.desk.refused = a.desk.refused;
+    first.desk.shown = L"C:\\我的.bmp";
+    first.TickAt(At(10, 1));
+    EXPECT_EQ(first.desk.shown, L"C:\\我的.bmp");
     a.desk.values.clear();
-    a.desk.refuse = true;
-    a.TickAt(At(10, 4));
-    a.desk.refuse = false;
     a.desk.keyMissing = true;
     a.TickAt(At(10, 5));
-    EXPECT_TRUE(a.desk.values.empty());
+    EXPECT_TRUE(a.desk.values.empty() && first.desk.values.empty());
     Local none({L"broken.jpg"});
     none.desk.undecodable.insert(kPics + L"broken.jpg");
     none.TickAt(At(10, 1));
