@@ -46,10 +46,12 @@ TEST(Naming, NoEntryNamesAFileOutsideThePictureFolder) {
         {L"HTTPS://p.example/a.JPEG", L"Tirnaco3JPEG"},
         {L"我的照片.bmp", L"我的照片.bmp"},  // a name the discovery found: its own file
         {L"http://p.example/x\\..\\", L"Tirnaco3_.._"},
-        {L"http://p.example/a:$DA", L"Tirnaco3__DA"},
         {L"..", L"Tirnaco3.."},
         {L"file:///C:/windows/win.ini", L"Tirnaco3.ini"},
-        {L"", L"Tirnaco3"},
+        {L"Com1.jpg", L"Tirnaco3.jpg"},  // a device, whatever its case and extension
+        {L"nul .bmp", L"Tirnaco3.bmp"},
+        {L"a.jpg ", L"Tirnaco3jpg_"},  // the blank would be dropped: another file
+        {L"a?.jpg", L"Tirnaco3.jpg"},
     };
     for (const auto& [entry, file] : cases)
         EXPECT_EQ(PictureFile(L"C:\\A\\", 3, entry), L"C:\\A\\Wallpaper\\" + file);
