@@ -82,9 +82,10 @@ void Rotation::ChangeWallpaper() {
     changing_ = false;
 }
 
+// A bitmap the desktop cannot show as it is goes through the decoder.
 bool Rotation::MakeBitmap(const std::wstring& picture, const std::wstring& bitmap) {
-    return wallpaper::IsBitmapFile(picture) ? desk_.CopyBitmap(picture, bitmap)
-                                            : desk_.ConvertToBitmap(picture, bitmap);
+    return (wallpaper::IsBitmapFile(picture) && desk_.CopyBitmap(picture, bitmap)) ||
+           desk_.ConvertToBitmap(picture, bitmap);
 }
 
 bool Rotation::SetWallpaper(const std::wstring& path) {

@@ -226,11 +226,11 @@ class FakeDesktop : public Desktop {
 public:
     std::vector<std::wstring> applied;  // every SetDeskWallpaper, "" for clearing
     std::map<std::wstring, std::wstring> values;
-    std::set<std::wstring> ordinary;                // ordinary files, full paths
-    std::map<std::wstring, std::wstring> bitmapOf;  // bitmap path -> the picture it was made from
-    std::set<std::wstring> undecodable, refused;    // pictures not decoded; whose bitmaps are refused
-    std::vector<std::wstring> folder;               // names in the picture folder, in listing order
-    std::wstring shown;                             // the wallpaper's path
+    std::set<std::wstring> ordinary;                        // ordinary files, full paths
+    std::map<std::wstring, std::wstring> bitmapOf;          // bitmap path -> the picture it was made from
+    std::set<std::wstring> undecodable, refused, uncopied;  // pictures not decoded, refused, not copied
+    std::vector<std::wstring> folder;                       // names in the picture folder, in listing order
+    std::wstring shown;                                     // the wallpaper's path
     bool keyMissing = false;
     int state = 1;  // the shell's notification state: nothing in front
 
@@ -254,7 +254,7 @@ public:
         return true;
     }
     bool CopyBitmap(const std::wstring& bitmap, const std::wstring& dst) override {
-        return ConvertToBitmap(bitmap, dst);
+        return !uncopied.count(bitmap) && ConvertToBitmap(bitmap, dst);
     }
     std::vector<std::wstring> ListFiles(const std::wstring&) const override { return folder; }
     int NotificationState() const override { return state; }

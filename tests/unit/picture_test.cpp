@@ -86,11 +86,17 @@ TEST(BmpWhole, OnlyABitmapWithAllItsPixelsIsCopied) {
     for (auto [w, s] : {std::pair{1u, 4u}, {2u, 8u}, {4u, 12u}, {5u, 16u}}) EXPECT_EQ(BmpStride(w), s);
     const auto h = BmpHeader(5, 3);  // rows of 16 bytes
     const Bytes head(h.begin(), h.end());
-    auto with = [&](std::size_t at, std::uint8_t v) { Bytes b = head; b[at] = v; return b; };
+    auto with = [](Bytes b, std::vector<std::pair<int, int>> at) { for (auto [i, v] : at) b[i] = v; return b; };
+    const Bytes core = with(head, {{14, 12}, {20, 3}, {22, 1}, {24, 24}});  // the old 12-byte header
     EXPECT_EQ(head[2] | head[3] << 8 | head[34] << 16, 54 + 48 | 48 << 16);  // file and pixel sizes
-    EXPECT_TRUE(BmpWhole(head, 54 + 48) && BmpWhole(with(30, 1), 60));  // run-length rows: any size
+    EXPECT_TRUE(BmpWhole(head, 54 + 48) && BmpWhole(core, 54 + 48) &&
+                BmpWhole(with(head, {{28, 8}, {30, 1}}), 60) &&  // run-length rows: any size
+                BmpWhole(with(head, {{10, 66}, {28, 32}, {30, 3}}), 126));  // bit fields with their masks
     for (auto [b, size] : {std::pair{head, 54 + 47}, {Bytes(head.begin(), head.begin() + 20), 54 + 48},
-             {with(30, 4), 54 + 48} /* a JPEG inside */, {with(10, 200), 100} /* pixels past the end */})
+             {with(head, {{30, 4}}), 54 + 48} /* a JPEG inside */, {with(head, {{10, 200}}), 100} /* cut */,
+             {with(head, {{30, 1}}), 99} /* run-length rows of 24 bits */,
+             {with(head, {{28, 32}, {30, 3}}), 200} /* no room for the masks */,
+             {with(core, {{24, 32}}), 200}, {with(core, {{22, 2}}), 200} /* what the old header never held */})
         EXPECT_FALSE(BmpWhole(b, size)) << size;
 }
 
