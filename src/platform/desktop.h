@@ -12,6 +12,8 @@ public:
     // profile; an empty path takes the wallpaper away. True when the system
     // took it.
     virtual bool SetDeskWallpaper(const std::wstring& path) = 0;
+    // The wallpaper's path as the system has it; empty for none.
+    virtual std::wstring DeskWallpaper() const = 0;
     // Stores `data` (every character, NULs included) as the text value `name`
     // of the existing key HKEY_CURRENT_USER\`key`; false when the key cannot
     // be opened. The key is never created.
@@ -22,7 +24,8 @@ public:
     // Whether a file of that name can be written (made, or replaced).
     virtual bool CanWrite(const std::wstring& path) const = 0;
     // A picture made into a 24-bit bitmap no larger than the largest screen,
-    // or a bitmap copied; dst is replaced only when the new one is whole.
+    // or a bitmap copied when it is whole and the desktop shows it as it is
+    // (wallpaper::BmpWhole); dst is replaced only when the new one is whole.
     virtual bool ConvertToBitmap(const std::wstring& picture, const std::wstring& dst) = 0;
     virtual bool CopyBitmap(const std::wstring& bitmap, const std::wstring& dst) = 0;
     // Names of the plain files directly inside a folder, in listing order.

@@ -17,12 +17,17 @@ std::int64_t SecondSerial(const LocalTime& t) { return MinuteSerial(t) * 60 + t.
 
 std::optional<std::int64_t> MomentOf(const LocalTime& today, const std::wstring& hour,
                                      const std::wstring& minute, int second) {
-    const auto two = [](const std::wstring& s) {
-        return s.size() == 2 && s[0] >= L'0' && s[0] <= L'9' && s[1] >= L'0' && s[1] <= L'9'
-                   ? (s[0] - L'0') * 10 + (s[1] - L'0')
-                   : -1;
+    // The panel takes "8" as readily as "08", so one digit counts too.
+    const auto number = [](const std::wstring& s) {
+        if (s.empty() || s.size() > 2) return -1;
+        int v = 0;
+        for (const wchar_t c : s) {
+            if (c < L'0' || c > L'9') return -1;
+            v = v * 10 + (c - L'0');
+        }
+        return v;
     };
-    const int h = two(hour), m = two(minute);
+    const int h = number(hour), m = number(minute);
     if (h < 0 || h > 23 || m < 0 || m > 59) return std::nullopt;
     LocalTime t = today;
     t.hour = h;

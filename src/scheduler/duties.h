@@ -14,9 +14,8 @@
 namespace scheduler {
 // "hh:mm:ss" with two digits a field.
 std::wstring LongTime(const LocalTime& t);
-// The moment of today at hh:mm:second named by an hour and a minute box, as
-// the exact text match reads them: two digits each, a real time; nullopt
-// when the boxes can never match.
+// The moment of today at hh:mm:second named by an hour and a minute box (one
+// or two digits each, a real time); nullopt when the boxes can never match.
 std::optional<std::int64_t> MomentOf(const LocalTime& today, const std::wstring& hour,
                                      const std::wstring& minute, int second);
 // Seconds since the epoch of the calendar, for comparing moments.

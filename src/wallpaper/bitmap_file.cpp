@@ -1,6 +1,7 @@
 #include "wallpaper/bitmap_file.h"
 
 #include <algorithm>
+#include <climits>
 #include <limits>
 
 #include "base/bytes.h"
@@ -43,15 +44,28 @@ Point Orient(std::int64_t x, std::int64_t y, PixelSize stored, int orientation) 
 
 bool BmpWhole(std::span<const std::uint8_t> head, std::uint64_t fileSize) {
     const auto info = SniffPicture(head);
-    if (!info || info->kind != PictureKind::Bmp || TooLarge(*info) || head.size() < 30) return false;
+    if (!info || info->kind != PictureKind::Bmp || TooLarge(*info)) return false;
     const std::uint64_t offset = bytes::Le32(head, 10), headerSize = bytes::Le32(head, 14);
     const bool core = headerSize == 12;
-    const std::uint64_t bpp = core ? bytes::Le16(head, 24) : bytes::Le16(head, 28);
-    const std::uint64_t compression = core || head.size() < 34 ? 0 : bytes::Le32(head, 30);
-    if (offset < 14 + headerSize || offset > fileSize) return false;
-    if (compression == 1 || compression == 2) return fileSize > offset;  // run-length: any length
-    if (compression != 0 && compression != 3) return false;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+    if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124)
+        return false;
+    if (head.size() < (core ? 26u : 34u)) return false;
+    const unsigned planes = bytes::Le16(head, core ? 22 : 26), bpp = bytes::Le16(head, core ? 24 : 28);
+    const std::uint32_t compression = core ? 0 : bytes::Le32(head, 30);
+    const bool topDown = !core && bytes::Le32(head, 22) > INT32_MAX;
+    // What the desktop shows as it is: palettes, 24 bits, and (not in the
+    // old core header) 16 or 32 bits, plain or with their masks, which a
+    // 40-byte header keeps after itself; run-length rows only of their own
+    // depth and bottom-up. The decoder takes everything else.
+    const bool palette = bpp == 1 || bpp == 4 || bpp == 8, wide = !core && (bpp == 16 || bpp == 32);
+    const bool runs = compression == 1 || compression == 2;
+    const bool shown = compression == 0 ? palette || bpp == 24 || wide
+                       : runs           ? bpp == (compression == 1 ? 8u : 4u) && !topDown
+                                        : compression == 3 && wide;
+    const std::uint64_t masks = compression == 3 && headerSize == 40 ? 12 : 0;
+    if (!shown || planes != 1 || offset < 14 + headerSize + masks || offset > fileSize) return false;
+    if (runs) return fileSize > offset;  // run-length: any length
     const std::uint64_t stride = (std::uint64_t{info->width} * bpp + 31) / 32 * 4;
     return fileSize - offset >= stride * info->height;
 }

@@ -23,8 +23,9 @@ std::size_t BmpStride(std::uint32_t width);
 std::array<std::uint8_t, kBmpHeaderSize> BmpHeader(std::uint32_t width, std::uint32_t height);
 
 // Whether a BMP file whose first bytes are `head` and whose length is
-// `fileSize` holds a picture of a sane size with all of its pixels: a bitmap
-// is copied as it is, so a cut or broken one would end up on the desktop.
+// `fileSize` holds a picture of a sane size with all of its pixels, in a
+// layout the desktop shows: a bitmap is copied as it is, so a cut or broken
+// one would end up on the desktop.
 bool BmpWhole(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 
 // The size scaled down (never up) to fit maxW x maxH, aspect kept, each side

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "base/web_address.h"
 
@@ -19,12 +20,28 @@ std::wstring LastUpper(const std::wstring& s, std::size_t n) {
     return t;
 }
 
+// CON, NUL, COM1 and the like open a device whatever their case, extension
+// or trailing blanks; a read from a port could hang the window.
+bool DeviceName(const std::wstring& name) {
+    std::wstring base = name.substr(0, name.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    base = LastUpper(base, base.size());
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (base == device) return true;
+    return base.size() == 4 && (base.starts_with(L"COM") || base.starts_with(L"LPT")) &&
+           std::wstring_view(L"0123456789\u00b9\u00b2\u00b3").find(base[3]) != std::wstring_view::npos;
+}
+
 // A bare name as a folder listing gives it: nothing that could reach
-// outside the folder or name a device stream.
+// outside the folder, open a device, or (ending in a dot or a blank, which
+// Windows drops) name another file or the folder itself.
 bool PlainName(const std::wstring& name) {
-    if (name.empty() || name == L"." || name == L"..") return false;
-    return std::none_of(name.begin(), name.end(),
-                        [](wchar_t c) { return c < 32 || c == L'\\' || c == L'/' || c == L':'; });
+    if (name.empty() || name.back() == L'.' || name.back() == L' ' || name.find(L"..") != std::wstring::npos)
+        return false;
+    const auto bad = [](wchar_t c) {
+        return c < 32 || std::wstring_view(L"\\/:<>\"|?*").find(c) != std::wstring_view::npos;
+    };
+    return std::none_of(name.begin(), name.end(), bad) && !DeviceName(name);
 }
 }  // namespace
 

@@ -72,26 +72,38 @@ void Rotation::ChangeWallpaper() {
     IgnoreErrors([&] { bitmap = BitmapPath(); });
     // A picture that cannot be made into the bitmap leaves the last good one,
     // which is applied again.
-    IgnoreErrors([&] {
-        if (list.position < 0) return;
-        if (wallpaper::IsBitmapFile(form_.DownloadFile))
-            desk_.CopyBitmap(form_.DownloadFile, bitmap);
-        else
-            desk_.ConvertToBitmap(form_.DownloadFile, bitmap);
-    });
+    bool made = false, shown = false;
+    IgnoreErrors([&] { made = list.position >= 0 && MakeBitmap(form_.DownloadFile, bitmap); });
     IgnoreErrors([&] { ui_.DoEvents(); });
-    IgnoreErrors([&] { SetWallpaper(bitmap); });
+    IgnoreErrors([&] { shown = SetWallpaper(bitmap); });
+    if (made && shown) lastGood_ = form_.DownloadFile;
+    // A refused bitmap has taken the last good one's place: that is made again.
+    if (made && !shown && !lastGood_.empty())
+        IgnoreErrors([&] {
+            if (MakeBitmap(lastGood_, bitmap)) SetWallpaper(bitmap);
+        });
     IgnoreErrors([&] { sys_.TrimWorkingSet(); });
     changing_ = false;
 }
 
-void Rotation::SetWallpaper(const std::wstring& path) {
-    if (!desk_.IsOrdinaryFile(path)) return;
+// A bitmap the desktop cannot show as it is goes through the decoder.
+bool Rotation::MakeBitmap(const std::wstring& picture, const std::wstring& bitmap) {
+    return (wallpaper::IsBitmapFile(picture) && desk_.CopyBitmap(picture, bitmap)) ||
+           desk_.ConvertToBitmap(picture, bitmap);
+}
+
+bool Rotation::SetWallpaper(const std::wstring& path) {
+    if (!desk_.IsOrdinaryFile(path)) return false;
+    const std::wstring before = desk_.DeskWallpaper();
     desk_.SetDeskWallpaper(L"");
-    if (!desk_.SetDeskWallpaper(path)) return;
+    if (!desk_.SetDeskWallpaper(path)) {
+        desk_.SetDeskWallpaper(before);  // not a blank desktop
+        return false;
+    }
     SetRegString(L"TileWallpaper", L"0", 4);
     SetRegString(L"WallpaperStyle", L"2", 4);
     SetRegString(L"Wallpaper", path, 255);
+    return true;
 }
 
 void Rotation::SetRegString(const std::wstring& name, const std::wstring& text, int count) {

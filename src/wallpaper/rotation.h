@@ -23,7 +23,9 @@ public:
 
     void Timer2_Timer();
     void ChangeWallpaper();
-    void SetWallpaper(const std::wstring& path);
+    // Applies the bitmap; one the system refuses puts back what the desktop
+    // showed. True when the bitmap is on the desktop.
+    bool SetWallpaper(const std::wstring& path);
     // Fills the empty picture list from the picture folder; with pictures
     // found, the rotation starts.
     void FindLocalWallpapers();
@@ -40,6 +42,7 @@ public:
     std::wstring BitmapPath() const;
 
 private:
+    bool MakeBitmap(const std::wstring& picture, const std::wstring& bitmap);
     void SetRegString(const std::wstring& name, const std::wstring& text, int count);
     void Pace(int periodMs);
 
@@ -53,4 +56,5 @@ private:
     int period_ = 0;         // Timer2's period while running
     bool changing_ = false;  // a change lets the message loop turn; no tick may start another
     bool noticeDue_ = true;  // the search notice has not been shown since the last change
+    std::wstring lastGood_;  // the picture of the last bitmap the system took
 };

@@ -24,6 +24,11 @@ bool Win32Desktop::SetDeskWallpaper(const std::wstring& path) {
                                    SPIF_UPDATEINIFILE) != 0;
 }
 
+std::wstring Win32Desktop::DeskWallpaper() const {
+    wchar_t path[MAX_PATH] = {};
+    return ::SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0) ? path : L"";
+}
+
 bool Win32Desktop::SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) {
     HKEY raw = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS)

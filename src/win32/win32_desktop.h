@@ -6,6 +6,7 @@
 class Win32Desktop : public Desktop {
 public:
     bool SetDeskWallpaper(const std::wstring& path) override;
+    std::wstring DeskWallpaper() const override;
     bool SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) override;
     bool IsOrdinaryFile(const std::wstring& path) const override;
     bool CanWrite(const std::wstring& path) const override;

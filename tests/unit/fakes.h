@@ -228,17 +228,21 @@ class FakeDesktop : public Desktop {
 public:
     std::vector<std::wstring> applied;  // every SetDeskWallpaper, "" for clearing
     std::map<std::wstring, std::wstring> values;
-    std::set<std::wstring> ordinary;                // ordinary files, full paths
-    std::map<std::wstring, std::wstring> bitmapOf;  // bitmap path -> the picture it was made from
-    std::set<std::wstring> undecodable;
-    std::vector<std::wstring> folder;  // names in the picture folder, in listing order
-    bool refuse = false, keyMissing = false;
+    std::set<std::wstring> ordinary;                        // ordinary files, full paths
+    std::map<std::wstring, std::wstring> bitmapOf;          // bitmap path -> the picture it was made from
+    std::set<std::wstring> undecodable, refused, uncopied;  // pictures not decoded, refused, not copied
+    std::vector<std::wstring> folder;                       // names in the picture folder, in listing order
+    std::wstring shown;                                     // the wallpaper's path
+    bool keyMissing = false;
     int state = 1;  // the shell's notification state: nothing in front
 
     bool SetDeskWallpaper(const std::wstring& path) override {
         applied.push_back(path);
-        return path.empty() || !refuse;
+        if (!path.empty() && refused.count(bitmapOf[path])) return false;
+        shown = path;
+        return true;
     }
+    std::wstring DeskWallpaper() const override { return shown; }
     bool SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) override {
         if (!keyMissing) values[key + L"\\" + name] = data;
         return !keyMissing;
@@ -252,7 +256,7 @@ public:
         return true;
     }
     bool CopyBitmap(const std::wstring& bitmap, const std::wstring& dst) override {
-        return ConvertToBitmap(bitmap, dst);
+        return !uncopied.count(bitmap) && ConvertToBitmap(bitmap, dst);
     }
     std::vector<std::wstring> ListFiles(const std::wstring&) const override { return folder; }
     int NotificationState() const override { return state; }

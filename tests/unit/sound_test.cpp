@@ -36,22 +36,13 @@ std::wstring Said(const Pieces& pieces) {
 
 }  // namespace
 
-// clang-format off
-TEST(JoinWav, ConcatenatesWholeFramesUnderOneHeader) {
-    const Bytes a = Samples(5, 0x10), b = Samples(8, 0x20), c = Samples(4, 0x30);
-    for (const auto& [images, want] : std::vector<std::pair<std::vector<Bytes>, Bytes>>{
-             {{Pcm(22050, 8, a)}, a}, {{Pcm(22050, 8, a), Pcm(22050, 8, b), Pcm(22050, 8, c)}, a + b + c},
-             // 16-bit: the half sample ending a is dropped rather than shifting what follows.
-             {{Pcm(22050, 16, a), Pcm(22050, 16, c)}, Bytes(a.begin(), a.end() - 1) + c}}) {
-        const auto joined = JoinWav(std::vector<std::span<const std::uint8_t>>(images.begin(), images.end()));
-        const auto info = joined ? ParseWav(*joined) : std::nullopt;
-        ASSERT_TRUE(info);
-        EXPECT_EQ(info->format, ParseWav(images[0])->format);
-        EXPECT_EQ(Data(*info), want);
-        EXPECT_EQ(joined->size(), 44 + want.size() + want.size() % 2);  // odd data gets its pad byte
-    }
+// The fuzz target checks every join against its parts; here the half sample ending a 16-bit part.
+TEST(JoinWav, DropsAPartialFrameRatherThanShiftingWhatFollows) {
+    const Bytes a = Samples(5, 0x10), c = Samples(4, 0x30);
+    const auto joined = JoinWav({Pcm(22050, 16, a), Pcm(22050, 16, c)});
+    ASSERT_TRUE(joined);
+    EXPECT_EQ(Data(*ParseWav(*joined)), Bytes(a.begin(), a.end() - 1) + c);
 }
-// clang-format on
 
 TEST(PlayWav, FromMemoryWaitingAnd8BitAs16Bit) {
     FakeSystem sys;
