@@ -7,23 +7,6 @@ using namespace e2e;
 
 namespace {
 
-// The server, serving the files of its folder.
-struct Server {
-    fs::path dir = FreshDir(L"server", true);
-    std::wstring base;
-    Server() {
-        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir)});
-        WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
-        base = L"127.0.0.1:" + std::to_wstring(std::stoi("0" + ReadFile(dir / L"port")));
-    }
-    ~Server() { WriteFile(dir / L"stop", "stop"); }
-    // The paths asked for, one a line.
-    std::string Log() const { return ReadFile(dir / L"requests.log"); }
-    bool Asked(const std::string& path) const {
-        return ("\n" + Log()).find("\n" + path + "\n") != std::string::npos;
-    }
-};
-
 using DownloadTest = OnlineTest;
 
 TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
