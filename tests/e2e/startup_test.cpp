@@ -137,12 +137,15 @@ TEST_F(ProductTest, FirstStartStoredSettingsTheTrayIconAndItsMenuSecondInstanceA
     ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
     EXPECT_FALSE(WaitUntil([&] { return !Balloons().empty() || tray.Icons() > 1; }, 3s));
 
-    // A second start ends at once and leaves the first and its files alone.
+    // A second start ends at once and leaves the first, its icon, its files and the settings alone.
     app.Write(L"deskurl.ini", "x");
+    const auto settings = ProgramSettings();
     Process second(app.Exe());
-    ASSERT_TRUE(second.WaitExit(60s)) << "the second instance keeps running";
+    ASSERT_TRUE(second.WaitExit(20s)) << "the second instance keeps running";
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(fs::exists(app.Dir() / L"deskurl.ini"));
+    EXPECT_EQ(ProgramSettings(), settings);
+    EXPECT_EQ(tray.Icons(), 1);
     EXPECT_TRUE(app.Proc().Running());
 
     // Closing deletes the list and takes the icon along; what is stored stays as it was.
