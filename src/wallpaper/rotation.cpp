@@ -70,10 +70,10 @@ void Rotation::ChangeWallpaper() {
     // which is applied again.
     IgnoreErrors([&] {
         if (list.position < 0) return;
-        if (wallpaper::IsBitmapFile(form_.DownloadFile))
-            desk_.CopyBitmap(form_.DownloadFile, bitmap);
-        else
-            desk_.ConvertToBitmap(form_.DownloadFile, bitmap);
+        const bool made = wallpaper::IsBitmapFile(form_.DownloadFile)
+                              ? desk_.CopyBitmap(form_.DownloadFile, bitmap)
+                              : desk_.ConvertToBitmap(form_.DownloadFile, bitmap);
+        if (made) shown_ = {list.Current(), form_.DownloadFile};
     });
     IgnoreErrors([&] { ui_.DoEvents(); });
     IgnoreErrors([&] { SetWallpaper(bitmap); });
@@ -122,13 +122,16 @@ void Rotation::FindLocalWallpapers() {
 
 void Rotation::KeepCurrentWallpaper() {
     const PictureList& list = form_.Listurl;
-    const std::wstring entry = list.Current();
+    // The picture on the desktop: one that could not be made into the bitmap
+    // left the last good one there.
+    const std::wstring entry = shown_ ? shown_->first : list.Current();
     if (!IsWebAddress(entry)) {
         ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
         return;
     }
     // Until a picture has been worked on, DownloadFile names the list.
-    const std::wstring source = wallpaper::LastFour(form_.DownloadFile) != L".ini"
+    const std::wstring source = shown_ ? shown_->second
+                                : wallpaper::LastFour(form_.DownloadFile) != L".ini"
                                     ? form_.DownloadFile
                                     : wallpaper::NumberedFile(form_.AppDir, list.position, entry);
     const std::wstring target = wallpaper::KeepCopyTarget(
