@@ -115,12 +115,20 @@ inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() 
 struct Server {
     fs::path dir = FreshDir(L"server", true);
     std::wstring base;
-    Server() {
-        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir)});
-        WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
-        base = L"127.0.0.1:" + std::to_wstring(std::stoi("0" + ReadFile(dir / L"port")));
-    }
+    Server() { Start(); }
     ~Server() { WriteFile(dir / L"stop", "stop"); }
+    // Started, again on the port it had; true once it listens.
+    bool Start() {
+        fs::remove(dir / L"stop");
+        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir), base.empty() ? L"0" : base.substr(10)});
+        const bool up = WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
+        base = L"127.0.0.1:" + std::to_wstring(std::stoi("0" + ReadFile(dir / L"port")));
+        return up;
+    }
+    bool Stop() {
+        WriteFile(dir / L"stop", "stop");
+        return WaitUntil([&] { return !fs::exists(dir / L"port"); });
+    }
     // The paths asked for, one a line.
     std::string Log() const { return ReadFile(dir / L"requests.log"); }
     bool Asked(const std::string& path) const {

@@ -3,9 +3,6 @@
 
 #include "product.h"
 
-// After windows.h, which product.h brings in.
-#include <shellapi.h>
-
 using namespace e2e;
 
 namespace {
@@ -125,17 +122,6 @@ TEST_F(ProductTest, FirstStartStoredSettingsTheTrayIconAndItsMenuSecondInstanceA
     ASSERT_TRUE((menu = openMenu()) && Choose(menu, L'f'));
     EXPECT_TRUE(WaitUntil([] { return FindWindowW(nullptr, L"Wallpaper") != nullptr; }))
         << "no folder window";
-
-    // A shell that starts anew knows no icons: take ours away as its start
-    // does, then announce it. The icon comes back once, without a greeting.
-    NOTIFYICONDATAW lost = {sizeof lost, app.Window(), 1};
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &lost));
-    ASSERT_TRUE(WaitUntil([&] { return tray.Icons() == 0 && Balloons().empty(); }));
-    const UINT created = RegisterWindowMessageW(L"TaskbarCreated");
-    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
-    EXPECT_TRUE(WaitUntil([&] { return tray.Icons() == 1; })) << "the icon did not come back";
-    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
-    EXPECT_FALSE(WaitUntil([&] { return !Balloons().empty() || tray.Icons() > 1; }, 3s));
 
     // A second start ends at once and leaves the first, its icon, its files and the settings alone.
     app.Write(L"deskurl.ini", "x");
