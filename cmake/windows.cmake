@@ -56,6 +56,12 @@ foreach(src ${E2E_TESTS})
     add_test(NAME ${E2E_PREFIX}.${name} COMMAND e2e_tests --gtest_filter=${filter})
   endforeach()
 endforeach()
+# The Win32 layer run long, in a program of its own run the same way.
+add_executable(long_run tests/long/long_run.cpp)
+target_include_directories(long_run PRIVATE tests/e2e)
+target_compile_definitions(long_run PRIVATE ${E2E_DEFINITIONS})
+target_link_libraries(long_run PRIVATE gtest gtest_main win32layer ${APP_LIBS} ole32 psapi wininet ${STATIC_RUNTIME})
+add_test(NAME ${E2E_PREFIX}.FlatResourcesOver500ChangesAnd200Transfers COMMAND long_run)
 # The panel at 200 %.
 add_test(NAME ${E2E_PREFIX}.PanelAt200Percent COMMAND e2e_tests --gtest_filter=*SizeKeysFocusColoursHourCheckCancelAndOk)
 set_tests_properties(${E2E_PREFIX}.PanelAt200Percent PROPERTIES ENVIRONMENT WINE_ENV_DPI=192)

@@ -76,11 +76,11 @@ void Rotation::ChangeWallpaper() {
     IgnoreErrors([&] { made = list.position >= 0 && MakeBitmap(form_.DownloadFile, bitmap); });
     IgnoreErrors([&] { ui_.DoEvents(); });
     IgnoreErrors([&] { shown = SetWallpaper(bitmap); });
-    if (made && shown) lastGood_ = form_.DownloadFile;
+    if (made && shown) IgnoreErrors([&] { shown_ = {list.Current(), form_.DownloadFile}; });
     // A refused bitmap has taken the last good one's place: that is made again.
-    if (made && !shown && !lastGood_.empty())
+    if (made && !shown && shown_)
         IgnoreErrors([&] {
-            if (MakeBitmap(lastGood_, bitmap)) SetWallpaper(bitmap);
+            if (MakeBitmap(shown_->second, bitmap)) SetWallpaper(bitmap);
         });
     IgnoreErrors([&] { sys_.TrimWorkingSet(); });
     changing_ = false;
@@ -138,13 +138,16 @@ void Rotation::FindLocalWallpapers() {
 
 void Rotation::KeepCurrentWallpaper() {
     const PictureList& list = form_.Listurl;
-    const std::wstring entry = list.Current();
+    // The picture on the desktop: one that could not be made into the bitmap
+    // left the last good one there.
+    const std::wstring entry = shown_ ? shown_->first : list.Current();
     if (!IsWebAddress(entry)) {
         ui_.MsgBox(L"   当前壁纸原本属于本地图片，不需要收藏!   ", mb::kOk + mb::kInformation, L"提示");
         return;
     }
     // Until a picture has been worked on, DownloadFile names the list.
-    const std::wstring source = wallpaper::LastFour(form_.DownloadFile) != L".ini"
+    const std::wstring source = shown_ ? shown_->second
+                                : wallpaper::LastFour(form_.DownloadFile) != L".ini"
                                     ? form_.DownloadFile
                                     : wallpaper::EntryFile(form_.AppDir, list.position, entry, list.feed);
     const std::wstring target =

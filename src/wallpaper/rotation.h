@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/form_state.h"
 #include "app/notices.h"
@@ -56,5 +58,7 @@ private:
     int period_ = 0;         // Timer2's period while running
     bool changing_ = false;  // a change lets the message loop turn; no tick may start another
     bool noticeDue_ = true;  // the search notice has not been shown since the last change
-    std::wstring lastGood_;  // the picture of the last bitmap the system took
+    // The list entry and the file of the picture last on the desktop: what a
+    // keep copies, and what a bitmap the system refuses gives way to.
+    std::optional<std::pair<std::wstring, std::wstring>> shown_;
 };

@@ -3,33 +3,18 @@
 
 #include "product.h"
 
+// After windows.h, which product.h brings in.
+#include <shellapi.h>
+
 using namespace e2e;
 
 namespace {
 
-// The server, serving the files of its folder.
-struct Server {
-    fs::path dir = FreshDir(L"server", true);
-    std::wstring base;
-    Server() {
-        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir)});
-        WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
-        base = L"127.0.0.1:" + std::to_wstring(std::stoi("0" + ReadFile(dir / L"port")));
-    }
-    ~Server() { WriteFile(dir / L"stop", "stop"); }
-    // The paths asked for, one a line.
-    std::string Log() const { return ReadFile(dir / L"requests.log"); }
-    bool Asked(const std::string& path) const {
-        return ("\n" + Log()).find("\n" + path + "\n") != std::string::npos;
-    }
-};
-
 using DownloadTest = OnlineTest;
 
-TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
+TEST_F(DownloadTest, AFreshStartFetchesTheListThenEveryPictureInTurnAndAQuitEndsAStall) {
     Server web;
-    const COLORREF colour = RGB(30, 160, 220);
-    ASSERT_TRUE(WriteJpeg(web.dir / L"sea.jpg", colour));
+    ASSERT_TRUE(WriteJpeg(web.dir / L"sea.jpg", RGB(30, 160, 220)));
     // Good, missing, no length, a page, cut, 5 redirects and 6, a stall, past
     // the 64 MiB by its length and by its body, and entries that must fetch nothing.
     std::wstring list;
@@ -72,12 +57,6 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
     for (int k : {5, 4, 3, 2, 1, 0, 6, 5, 4, 3, 2, 1}) asked += "/chain/" + std::to_string(k) + ".jpg\n";
     asked += "/stall\n/ok/65537.jpg\n/nolength/65537.jpg\n/redirect?to=file:///C:/windows/win.ini\n";
     EXPECT_EQ(web.Log(), asked);
-    EXPECT_TRUE(DesktopShows(colour, 10s));
-    // Keeping the current web picture copies it to the first free number from 10.
-    app.Command(kKeepItem);
-    EXPECT_EQ(app.AnswerBox(IDOK),
-              L"  当前壁纸已被成功保存到" + (pics / L"Tirnaco10.jpg").wstring() + L"   ");
-    EXPECT_EQ(ReadFile(pics / L"Tirnaco10.jpg"), ReadFile(web.dir / L"sea.jpg"));
     app.Quit();
 
     // Quitting while a picture stalls ends the program at once and leaves no part of it.
@@ -89,6 +68,65 @@ TEST_F(DownloadTest, AFreshStartFetchesTheListThenThePicturesAndShowsTheFirst) {
     again.Command(kQuitItem);
     EXPECT_TRUE(again.Proc().WaitExit(3s)) << "the stalled transfer holds the program";
     EXPECT_TRUE(fs::is_empty(again.Dir() / L"Wallpaper"));
+}
+
+// Faults along a whole run: the list server stops within the queue and comes
+// back, a picture is spoiled on disk, the picture folder turns read-only and
+// the shell's tray starts anew. The program stays up and loses nothing.
+TEST_F(DownloadTest, FaultsAlongAWholeRunLoseNothing) {
+    Server web, gate;
+    const COLORREF good = RGB(230, 120, 20);
+    for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"})
+        ASSERT_TRUE(WriteJpeg(web.dir / name, name[0] == L'a' ? good : RGB(20, 120, 230)));
+    // The server stops while its own stall holds the queue, so the next
+    // picture finds it gone; it is back while the gate's stall holds the queue.
+    const std::string w(web.base.begin(), web.base.end()), g(gate.base.begin(), gate.base.end());
+    WriteFile(web.dir / L"deskurl.asp", "http://" + w + "/a.jpg\nhttp://" + w + "/b.jpg\nhttp://" + w +
+                                            "/stall\nhttp://" + w + "/x.jpg\nhttp://" + g +
+                                            "/stall\nhttp://" + w + "/c.jpg\n");
+    ASSERT_TRUE(WriteSetting(L"listhost", web.base) && WriteSetting(L"justime", L"0") &&
+                WriteSetting(L"chgtime", L"1") && WriteSetting(L"tiptime3", L"喝水"));
+    Product app;
+    app.Start();
+    const auto settings = ProgramSettings();
+    ASSERT_TRUE(WaitUntil([&] { return web.Asked("/stall"); }, 30s));
+    ASSERT_TRUE(web.Stop());
+    ASSERT_TRUE(WaitUntil([&] { return gate.Asked("/stall"); }, 30s));
+    // Meanwhile the second picture, in place already, is spoiled on disk.
+    const fs::path pics = app.Dir() / L"Wallpaper";
+    WriteFile(pics / L"Tirnaco1.jpg", "spoilt");
+    ASSERT_TRUE(web.Start() && gate.Stop());
+    EXPECT_TRUE(BalloonShows(L"壁纸下载结束，现在开始为你定时更换壁纸!", 30s));
+    const std::int64_t queued = MinuteNow();
+    EXPECT_EQ(web.Log(), "/deskurl.asp\n/a.jpg\n/b.jpg\n/stall\n/c.jpg\n");
+    EXPECT_TRUE(DesktopShows(good, 10s));
+    ASSERT_TRUE(SetFileAttributesW(pics.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    // A shell that starts anew knows no icons: take ours away as its start
+    // does, then announce it. The icon comes back once, without a greeting.
+    Tray tray;
+    NOTIFYICONDATAW lost = {sizeof lost, app.Window(), 1};
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &lost));
+    ASSERT_TRUE(WaitUntil([&] { return tray.Icons() == 0 && Balloons().empty(); }));
+    const UINT created = RegisterWindowMessageW(L"TaskbarCreated");
+    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
+    EXPECT_TRUE(WaitUntil([&] { return tray.Icons() == 1; })) << "the icon did not come back";
+    ASSERT_TRUE(SendNotifyMessageW(HWND_BROADCAST, created, 0, 0));
+    EXPECT_FALSE(WaitUntil([&] { return !Balloons().empty() || tray.Icons() > 1; }, 3s));
+
+    // The next change meets the spoilt picture: the last good one stays.
+    WaitForMinute(queued + 1);
+    Pump(3s);
+    EXPECT_TRUE(DesktopShows(good));
+    // Keeping the wallpaper keeps the picture shown, in the read-only folder as Windows allows.
+    app.Command(kKeepItem);
+    EXPECT_EQ(app.AnswerBox(IDOK),
+              L"  当前壁纸已被成功保存到" + (pics / L"Tirnaco10.jpg").wstring() + L"   ");
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco10.jpg"), ReadFile(web.dir / L"a.jpg"));
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco0.jpg"), ReadFile(web.dir / L"a.jpg"));
+    EXPECT_EQ(ReadFile(pics / L"Tirnaco5.jpg"), ReadFile(web.dir / L"c.jpg"));
+    app.Quit();
+    EXPECT_EQ(ProgramSettings(), settings);
 }
 
 }  // namespace

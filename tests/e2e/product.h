@@ -11,8 +11,8 @@
 #include "app/control_ids.h"
 #include "support/driver.h"
 #include "wallpaper/bitmap_file.h"
-// After windows.h, which driver.h brings in.
-#include <wininet.h>
+// wininet.h cannot stand beside winhttp.h, which the long run uses.
+extern "C" __declspec(dllimport) BOOL WINAPI InternetGetConnectedStateExW(LPDWORD, LPWSTR, DWORD, DWORD);
 
 namespace e2e {
 
@@ -110,6 +110,31 @@ inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() 
     values.erase(L"listhost");
     return values;
 }
+
+// tools/fault-server on 127.0.0.1, serving the files of its folder.
+struct Server {
+    fs::path dir = FreshDir(L"server", true);
+    std::wstring base;
+    Server() { Start(); }
+    ~Server() { WriteFile(dir / L"stop", "stop"); }
+    // Started, again on the port it had; true once it listens.
+    bool Start() {
+        fs::remove(dir / L"stop");
+        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir), base.empty() ? L"0" : base.substr(10)});
+        const bool up = WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
+        base = L"127.0.0.1:" + std::to_wstring(std::stoi("0" + ReadFile(dir / L"port")));
+        return up;
+    }
+    bool Stop() {
+        WriteFile(dir / L"stop", "stop");
+        return WaitUntil([&] { return !fs::exists(dir / L"port"); });
+    }
+    // The paths asked for, one a line.
+    std::string Log() const { return ReadFile(dir / L"requests.log"); }
+    bool Asked(const std::string& path) const {
+        return ("\n" + Log()).find("\n" + path + "\n") != std::string::npos;
+    }
+};
 
 // Each test starts from an empty settings store. Online,
 // the program asks its list server: here one that refuses at once, so that no

@@ -271,8 +271,9 @@ inline bool StartUnixProgram(const std::string& unix_exe, const std::vector<std:
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION info = {};
     const bool ok = CreateProcessW(0, line.data(), 0, 0, TRUE, 0, 0, 0, &startup, &info);
-    for (HANDLE h : {info.hThread, info.hProcess, nul})
-        if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    // Wine leaves stale values in `info` for a Unix program: closing them
+    // could close any handle of ours (the console's, once).
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     return ok;
 }
 
