@@ -54,9 +54,9 @@ TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
     EXPECT_EQ(CheckState(app.Ctl(Check(2))), BST_UNCHECKED);
 }
 
-// The warning and its sound at second 00; the box cleared before second 30
-// keeps the computer on.
-TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinuteAndClearingTheBoxStopsTheShutdown) {
+// The warning and its sound at second 00; the program is quit before second 30
+// (that clearing the box keeps the computer on, the soak checks).
+TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinute) {
     Listener ears;
     // The notification area holds a new balloon until the one before, the
     // start-up greeting, has shown for 10 s.
@@ -69,14 +69,8 @@ TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinuteAndClearingTheBoxStopsThe
     ASSERT_TRUE(BalloonShows(kWarning, at.In(10s)));
     EXPECT_LE(at.In().count(), 500) << "the warning came early";
     EXPECT_GE(at.In().count(), -3000) << "the warning came late";
-    // The panel only once the sound is over: its making would compete with it.
     EXPECT_EQ(ears.Heard({L"CLOSE"}, before, 4s), "");
-    app.OpenPanel();
-    ASSERT_TRUE(Click(app.Ctl(Check(4))));
-    ASSERT_TRUE(WaitUntil([&] { return CheckState(app.Ctl(Check(4))) == BST_UNCHECKED; }));
-    ASSERT_LT(at.In(-25s).count(), 0) << "too late to clear the box";
-    Pump(at.In(40s));
-    EXPECT_TRUE(app.Proc().Running()) << "the program ended although the box was cleared";
+    app.Quit();
 }
 
 TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
