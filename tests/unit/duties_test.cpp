@@ -68,7 +68,7 @@ TEST(Duties, TheReminderShowsItsTextOrOpensItsTargetAndSwitchesItselfOff) {
         EXPECT_EQ(a.ui.opened, std::vector<std::wstring>(opened, text));
         EXPECT_EQ(a.ui.boxes.size(), opened ? 0u : 1u) << text;
         EXPECT_EQ(std::ranges::count(a.sys.played, "MESSAGE", &Played::name), opened ? 0 : 1) << text;
-        EXPECT_TRUE(a.ui.GetValue(Check1(2)) == 0 && !a.ui.IsEnabled(Text1(1)) && a.sys.saves.empty()) << text;
+        EXPECT_TRUE(!a.ui.GetValue(Check1(2)) && !a.ui.IsEnabled(Text1(1)) && a.sys.saves.empty()) << text;
     }
 }
 
