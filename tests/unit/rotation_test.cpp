@@ -41,15 +41,12 @@ LocalTime At(int h, int m, int s = 0) { return MakeTime(2010, 6, 1, h, m, s); }
 
 TEST(Naming, NoEntryNamesAFileOutsideThePictureFolder) {
     const std::pair<std::wstring, std::wstring> cases[] = {
-        // entry at position 3, and its file
+        // entry at position 3, and its file; the fuzz target tries the hostile ones
         {L"http://p.example/sea.jpg", L"Tirnaco3.jpg"},
         {L"HTTPS://p.example/a.JPEG", L"Tirnaco3JPEG"},
         {L"我的照片.bmp", L"我的照片.bmp"},  // a name the discovery found: its own file
-        {L"..", L"Tirnaco3.."},
-        {L"file:///C:/windows/win.ini", L"Tirnaco3.ini"},
         {L"Com1.jpg", L"Tirnaco3.jpg"},  // a device, whatever its case and extension
         {L"a.jpg ", L"Tirnaco3jpg_"},    // the blank would be dropped: another file
-        {L"a?.jpg", L"Tirnaco3.jpg"},    // the fuzz target tries the rest
     };
     for (const auto& [entry, file] : cases)
         EXPECT_EQ(PictureFile(L"C:\\A\\", 3, entry), L"C:\\A\\Wallpaper\\" + file);
@@ -62,20 +59,18 @@ TEST(Naming, TheMinuteCountReachesTheIntervalAndOrdersWrap) {
     const std::tuple<LocalTime, LocalTime, const wchar_t*, bool> cases[] = {
         {At(10, 0, 30), At(10, 4, 59), L"5", false},
         {At(10, 0, 30), At(10, 5, 0), L"5", true},
-        {At(10, 0, 30), At(11, 0, 0), L"5", true},  // passed: a lowered interval or a wake
         {At(10, 0, 59), At(10, 1, 0), L"0", true},
         {At(10, 0, 0), At(10, 0, 59), L"", false},
         {At(10, 0, 0), At(10, 1, 0), L"abc", true},
         {At(10, 0, 0), At(10, 1, 0), L" -3", true},
         {At(10, 0, 0), At(10, 2, 0), L"3x", false},
-        {At(10, 0, 0), At(9, 0, 0), L"1", false},  // set back
         {At(10, 0, 0), At(10, 2, 0), L"99999999999999999999", false},
     };
     for (const auto& [last, now, interval, due] : cases)
         EXPECT_EQ(ChangeDue(last, now, interval), due) << interval;
+    // List order the rotation's test follows; past the end, none, and at random.
     const std::tuple<int, int, bool, double, int> next[] = {
-        {-1, 3, false, 0, 0},  {1, 3, false, 0, 2},       {2, 3, false, 0, 0}, {7, 3, false, 0, 0},
-        {-1, 0, false, 0, -1}, {0, 3, true, 0.999999, 2}, {2, 1, true, 0.5, 0}};
+        {7, 3, false, 0, 0}, {-1, 0, false, 0, -1}, {0, 3, true, 0.999999, 2}, {2, 1, true, 0.5, 0}};
     for (const auto& [current, count, random, r, want] : next)
         EXPECT_EQ(NextPosition(current, count, random, r), want);
 }
