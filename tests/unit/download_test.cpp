@@ -108,10 +108,9 @@ TEST(Download, HeadsLeadToARedirectTheBodyOrTheEndAndTheBodyStopsAtItsLimit) {
     const std::tuple<int, int, W, W, AfterHead, W, const char*> cases[] = {
         {0, 302, L"/b?x", L"", Follow, L"http://h/b?x", ""}, {0, 304, L"", L"", End, L"", ""},
         {kMaxRedirects - 1, 301, L"HTTPS://s/", L"", Follow, L"HTTPS://s/", ""},
-        {kMaxRedirects, 302, L"/", L"", End, L"", "failed"}, {0, 302, L"file:///w", L"", End, L"", "refused"},
-        {0, 404, L"/b", L"10", End, L"", ""}, {0, 200, L"/b", L"10", Receive, L"", ""},
-        {0, 206, L"", L"", Receive, L"", ""}, {0, 200, L"", L"1x", End, L"", "failed"},
-        {0, 200, L"", L"101", End, L"", "over"}};
+        {kMaxRedirects, 302, L"/", L"", End, L"", "failed"}, {0, 404, L"/b", L"10", End, L"", ""},
+        {0, 200, L"/b", L"10", Receive, L"", ""}, {0, 206, L"", L"", Receive, L"", ""},
+        {0, 200, L"", L"1x", End, L"", "failed"}, {0, 200, L"", L"101", End, L"", "over"}};
     for (const auto& [hop, status, location, length, after, next, fault] : cases) {
         TransferFacts f;
         std::wstring at = L"http://h/a/x";
@@ -140,7 +139,6 @@ TEST(List, LinesBlanksMarkersLimitsAndTheAddress) {
     EXPECT_EQ(ListAddress(none, none, L"", L"h.example"), L"http://h.example/deskurl.asp");
     EXPECT_EQ(ListAddress(none, L"127.0.0.1:8080", L"http://b/", L"h"), kList);
     EXPECT_EQ(ListAddress(none, L"HTTPS://s.example/l//", L"", L"h"), L"HTTPS://s.example/l/deskurl.asp");
-    EXPECT_EQ(ListAddress(none, L"h/#top", L"", L"h"), L"http://h/deskurl.asp");  // no address: the fuzz target tries more
     // A whole address comes first, as it is; a build's before its host; the archive when none makes one.
     EXPECT_EQ(ListAddress(L"https://f/a.xml?n=8#x", L"h2", L"http://b/", L"h"), L"https://f/a.xml?n=8#x");
     EXPECT_EQ(ListAddress(L" http://f/", none, L"http://b/l?x", L"h"), L"http://b/l?x");
@@ -239,14 +237,10 @@ TEST(Queue, AFreshStartsNoticeAndTheTipFollowingTheQueue) {
 }
 
 TEST(Queue, AListThatNeverComesOrBringsNoPictureGivesWayToTheLocalPictures) {
-    // A feed that is no XML, none, one fetched but unreadable (removed, or it would hold the acquisition for
-    // the rest of the run), one whose every picture fails, one that names none: the requests each makes.
+    // None, one fetched but unreadable (removed, or it would hold the acquisition for the rest of
+    // the run), one whose every picture fails: the requests each makes.
     const std::tuple<const char*, bool, std::size_t> cases[] = {
-        {"<rss><broken", false, 20},
-        {nullptr, false, 20},
-        {"http://p/0.jpg", true, 20},
-        {"http://p/gone.jpg\r\nfile:///C:/x", false, 2},
-        {" <br>\n", false, 1}};
+        {nullptr, false, 20}, {"http://p/0.jpg", true, 20}, {"http://p/gone.jpg\r\nfile:///C:/x", false, 2}};
     for (const auto& [list, unreadable, requests] : cases) {
         Online a;
         a.desk.folder = {L"mine.jpg"};
