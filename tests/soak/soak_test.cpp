@@ -109,9 +109,11 @@ TEST(Soak, ThirtyDaysOfEveryDutyOnceAndOnTimeInFlatMemory) {
     for (Int day = 0; day < kDays; ++day) {
         runTo((day * kDay + 20) * 1000 + 437);
         if (day % 7 == 0) start(day % 14 == 0);  // online on days 1, 15 and 29
-        // Each morning the user ticks the reminder and the shutdown again, and turns the order.
+        // Each morning but one a week the user ticks the reminder and the shutdown again, and turns
+        // the order.
+        reminders.on = warnings.on = day % 7 != 3;
         for (int box : {2, 4})
-            if (!app->ui.GetValue(Check1(box))) app->frm.ControlClick(Check1(box));
+            if (!app->ui.GetValue(Check1(box)) && reminders.on) app->frm.ControlClick(Check1(box));
         app->frm.ControlClick(Check1(0));
         // The clock set back an hour at 08:30, and on from 23:40 to 00:20: a change falls due at once.
         const Int jump = day == 9 ? -3600 : day == 19 ? 2400 : 0, jumpAt = day == 9 ? 30600 : 2400;
@@ -128,7 +130,7 @@ TEST(Soak, ThirtyDaysOfEveryDutyOnceAndOnTimeInFlatMemory) {
         chimes.fired, reminders.fired, warnings.fired, changes.fired, held[1], held[kDays - 1]);
     for (const Moments* m : {&chimes, &reminders, &warnings, &changes})
         EXPECT_EQ(m->fired, m->due) << m->period << "s moments";
-    EXPECT_EQ(reminders.due + warnings.due, 2 * kDays);
+    EXPECT_EQ(reminders.due + warnings.due, 2 * (kDays - 4));
     EXPECT_TRUE(app->sys.shutdownCalls.empty() && !app->ui.unloaded);
     EXPECT_LE(held[kDays - 1], held[1] + 512);
 }
