@@ -233,7 +233,6 @@ public:
     std::set<std::wstring> undecodable, refused, uncopied;  // pictures not decoded, refused, not copied
     std::vector<std::wstring> folder;                       // names in the picture folder, in listing order
     std::wstring shown;                                     // the wallpaper's path
-    bool keyMissing = false;
     int state = 1;  // the shell's notification state: nothing in front
 
     bool SetDeskWallpaper(const std::wstring& path) override {
@@ -244,8 +243,8 @@ public:
     }
     std::wstring DeskWallpaper() const override { return shown; }
     bool SetRegString(const std::wstring& key, const std::wstring& name, const std::wstring& data) override {
-        if (!keyMissing) values[key + L"\\" + name] = data;
-        return !keyMissing;
+        values[key + L"\\" + name] = data;
+        return true;
     }
     bool IsOrdinaryFile(const std::wstring& path) const override { return ordinary.count(path) != 0; }
     bool CanWrite(const std::wstring&) const override { return true; }
