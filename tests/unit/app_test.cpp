@@ -105,17 +105,12 @@ TEST(Cmdok, CancelRestoresTheBoxesAndBothApplyTheEmptyFieldRulesToThePanelOnly) 
     }
 }
 
-TEST(Panel, ClicksCycleTheBoxesKeysAreFilteredAndEachTimeBoxIsTestedWhenLeft) {
+TEST(Panel, AClickChecksAGreyedBoxKeysAreFilteredAndEachTimeBoxIsTestedWhenLeft) {
     Open p;
-    for (int i : {2, 4, 0, 1, 3, 0, 1, 3, 4}) {
-        p.frm.ControlClick(Check1(i));
-        ExpectBoxesFollowTheRule(p.ui);
-    }
-    p.ui.SetValue(Check1(4), 2);  // greyed is not checked, and a click checks a greyed box
-    p.frm.ControlClick(Check1(0));
-    EXPECT_FALSE(p.ui.IsEnabled(Text1(4)));
+    p.ui.SetValue(Check1(4), 2);  // a click checks a greyed box, and the boxes follow
     p.frm.ControlClick(Check1(4));
     EXPECT_EQ(p.ui.GetValue(Check1(4)), 1);
+    ExpectBoxesFollowTheRule(p.ui);
     for (int box = 0; box < 6; ++box)
         for (const int ch : std::wstring(L"a \b\x16-./:\r正059")) {
             const bool digit = ch >= '0' && ch <= '9';
