@@ -48,9 +48,8 @@ public:
     bool trayShown = false;  // what the shell would show
     bool shellReady = true;  // false: the shell refuses every call, as before Explorer is up
     std::vector<std::wstring> opened;
-    // What runs inside a tray call, while a box stands open, and while the
-    // logic lets other messages run.
-    std::function<void()> duringNotify, duringBox, duringEvents;
+    // What runs while a box stands open, and while the logic lets other messages run.
+    std::function<void()> duringBox, duringEvents;
 
     FakeControl& C(int id) { return controls[id]; }
 
@@ -85,7 +84,6 @@ public:
     }
     bool NotifyIcon(int action, const TrayRecord& r) override {
         tray.push_back({action, r});
-        if (duringNotify) duringNotify();
         if (!shellReady || (action == tray_action::kAdd) == trayShown) return false;
         trayShown = action != tray_action::kDelete;
         return true;
