@@ -243,6 +243,10 @@ TEST(Queue, AListThatNeverComesOrBringsNoPictureGivesWayToTheLocalPictures) {
         {nullptr, false, 20}, {"http://p/0.jpg", true, 20}, {"http://p/gone.jpg\r\nfile:///C:/x", false, 2}};
     for (const auto& [list, unreadable, requests] : cases) {
         Online a;
+        bool ticked = false;  // a tick while the tries let the loop turn starts no tries of its own
+        a.ui.duringEvents = [&] {
+            if (!std::exchange(ticked, true)) a.frm.Timer3_Timer();
+        };
         a.desk.folder = {L"mine.jpg"};
         if (list) a.web.served[kList] = list;
         if (unreadable) a.sys.unreadable.insert(a.frm.AppDir + L"deskurl.ini");
