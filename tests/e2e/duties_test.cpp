@@ -73,21 +73,4 @@ TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinute) {
     app.Quit();
 }
 
-TEST_F(ProductTest, AReminderTargetIsOpenedWithNothingShown) {
-    // An https address whose handler is a batch file, which leaves a mark with what it was given.
-    Product app;
-    const fs::path mark = app.Dir() / L"mark.txt";
-    const fs::path bat = app.Write(L"留 标记.bat", "@echo %* > \"%~dp0mark.txt\"\r\n");
-    const std::wstring handler = L"\"" + bat.wstring() + L"\" \"%1\"";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr, REG_SZ,
-                              handler.c_str(), DWORD((handler.size() + 1) * 2)),
-              ERROR_SUCCESS);
-    const Coming at = NextMinute();
-    Arm(2, at, L"https://example.invalid/e2e");
-    app.Start();
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(mark) && fs::file_size(mark) > 0; }, at.In(20s)));
-    EXPECT_EQ(FindTopWindow(app.Proc().Pid(), L"#32770", true, 1s), nullptr);
-    EXPECT_NE(ReadFile(mark).find("https://example.invalid/e2e"), std::string::npos);
-}
-
 }  // namespace

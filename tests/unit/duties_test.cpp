@@ -48,7 +48,7 @@ TEST(Tick, EveryTickSetsTheClockLabels) {
 
 TEST(Duties, TheReminderShowsItsTextOrOpensItsTargetAndSwitchesItselfOff) {
     // When it fires, once, the soak checks; here what it does. A path, or a web address anywhere in the
-    // text, is opened; an https address is the stories'.
+    // text, is opened through the shell, as the start-up story's picture folder is.
     for (const std::wstring text : {L"开会", L"C:\\Tools\\a.exe", L"提醒 HTTP://a.example/"}) {
         Day a;
         a.Arm(2, L"08", L"05");
