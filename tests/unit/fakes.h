@@ -51,8 +51,6 @@ public:
     // What runs while a box stands open, and while the logic lets other messages run.
     std::function<void()> duringBox, duringEvents;
 
-    FakeControl& C(int id) { return controls[id]; }
-
     int GetValue(int id) const override { return Get(id).value; }
     void SetValue(int id, int v) override { controls[id].value = v; }
     std::wstring GetText(int id) const override { return Get(id).text; }
@@ -300,7 +298,7 @@ struct FakeApp {
     FakeTransfer web{sys};
     Frmmain frm{ui, sys, desk, web};
     FakeApp() {
-        for (const ControlSpec& c : Controls()) ui.C(c.id) = {c.checked ? 1 : 0, c.text, !c.disabled};
+        for (const ControlSpec& c : Controls()) ui.controls[c.id] = {c.checked ? 1 : 0, c.text, !c.disabled};
     }
     void Store(const std::wstring& key, const std::wstring& value) {
         sys.registry[FakeSystem::Key(L"ravek", L"setting", key)] = value;
