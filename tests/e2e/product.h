@@ -167,22 +167,25 @@ inline std::string Recording(const std::wstring& name) {
     return bytes;
 }
 
-// What the sound server plays, recorded from construction on by tools/audio-check,
+// What the sound server plays, recorded from construction on by parec (with a
+// short latency: its default lags two seconds) and checked by tools/audio-check,
 // a Unix program that reports through files in a folder of ours.
 class Listener {
 public:
     Listener() {
-        started_ = StartUnixProgram(E2E_AUDIO_CHECK, {L"record", UnixArg(raw_), L"--max", L"400"}) &&
+        started_ = StartUnixProgram("/usr/bin/timeout",
+                                    {L"400", L"/usr/bin/parec", L"--device=@DEFAULT_MONITOR@", L"--raw",
+                                     L"--format=s16le", L"--rate=22050", L"--channels=1", L"--latency-msec=20",
+                                     UnixArg(raw_)}) &&
                    WaitUntil([&] { return Position() > 0; }, 20s);
     }
-    ~Listener() { WriteFile(raw_.wstring() + L".stop", ""); }
     // Samples so far, 22050 a second: the position of what plays now, give or take some 20 ms.
     std::int64_t Position() const {
         std::error_code ec;
         const auto bytes = fs::file_size(raw_, ec);
         return ec ? 0 : std::int64_t(bytes / 2);
     }
-    // Ends the recording once they have surely ended; "" when these recordings
+    // Once they have surely ended, "" when these recordings
     // of the program sounded one after another without gap, whole and alone,
     // beginning within `late` after the position `from`; else why not.
     std::string Heard(const std::vector<std::wstring>& names, std::int64_t from, Millis late = 3s) {
@@ -197,7 +200,7 @@ public:
         // The report appears whole, with "exit N" last.
         if (!StartUnixProgram(
                 E2E_AUDIO_CHECK,
-                {L"announce", UnixArg(raw_), UnixArg(report), UnixArg(dir_), joined, std::to_wstring(from),
+                {UnixArg(raw_), UnixArg(report), UnixArg(dir_), joined, std::to_wstring(from),
                  std::to_wstring(late.count() / 1000.0), UnixArg(kept / (L"heard-" + names[0] + L".wav"))}) ||
             !WaitUntil([&] { return fs::exists(report); }, 180s))
             return "no report from audio-check";
