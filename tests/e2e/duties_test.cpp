@@ -26,50 +26,42 @@ Coming NextMinute(int lead = 8) {
     return {m / 60 % 24, m % 60, std::chrono::steady_clock::now() + Millis(wait * 1000 - t.wMilliseconds)};
 }
 
-// The reminder (box 2) or the shutdown (box 4) armed for the minute, as the
-// boxes hold it; local pictures only and no chime, so that nothing else speaks up.
-void Arm(int box, const Coming& at, const std::wstring& text = L"") {
+// The reminder armed for the minute and the shutdown for the one after, as
+// the boxes hold them; local pictures only and no chime, so that nothing else speaks up.
+void Arm(const Coming& at, const std::wstring& text) {
     auto two = [](int v) { return (v < 10 ? L"0" : L"") + std::to_wstring(v); };
-    const std::wstring duty = box == 2 ? L"tiptime" : L"autoshut",
-                       prefix = box == 2 ? L"tiptime" : L"shutime";
-    ASSERT_TRUE(WriteSetting(L"ppdir", L"1") && WriteSetting(L"justime", L"0") && WriteSetting(duty, L"1") &&
-                WriteSetting(prefix + L"1", two(at.hour)) && WriteSetting(prefix + L"2", two(at.minute)) &&
-                (box != 2 || WriteSetting(L"tiptime3", text)));
+    const int next = (at.hour * 60 + at.minute + 1) % 1440;
+    ASSERT_TRUE(WriteSetting(L"ppdir", L"1") && WriteSetting(L"justime", L"0") && WriteSetting(L"tiptime", L"1") &&
+                WriteSetting(L"tiptime1", two(at.hour)) && WriteSetting(L"tiptime2", two(at.minute)) &&
+                WriteSetting(L"tiptime3", text) && WriteSetting(L"autoshut", L"1") &&
+                WriteSetting(L"shutime1", two(next / 60)) && WriteSetting(L"shutime2", two(next % 60)));
 }
 
-TEST_F(ProductTest, AReminderMessageShowsAtItsMinuteAndSwitchesTheReminderOff) {
+// The shutdown's warning and its sound at second 00; the program is quit before
+// second 30 (that clearing the box keeps the computer on, the soak checks).
+TEST_F(ProductTest, TheReminderShowsAtItsMinuteAndSwitchesItselfOffThenTheShutdownWarns) {
     Listener ears;
     const Coming at = NextMinute();
-    Arm(2, at, L"开会 e2e");
+    Arm(at, L"开会 e2e");
     Product app;
     app.Start();
     Pump(at.In(-1500ms));
-    const std::int64_t before = ears.Position();
+    std::int64_t before = ears.Position();
     // The MESSAGE sound plays first, to its end (about 4 s).
     EXPECT_EQ(app.AnswerBox(IDOK, L"小闹钟", at.In(20s)), L"开会 e2e   ");
     EXPECT_LT(at.In().count(), 0) << "the box came early";
     EXPECT_GE(at.In().count(), -9000) << "the box came late";
     EXPECT_EQ(ears.Heard({L"MESSAGE"}, before, 4s), "");
-    app.OpenPanel();
-    EXPECT_EQ(CheckState(app.Ctl(Check(2))), BST_UNCHECKED);
-}
 
-// The warning and its sound at second 00; the program is quit before second 30
-// (that clearing the box keeps the computer on, the soak checks).
-TEST_F(ProductTest, TheShutdownWarningSoundsAtItsMinute) {
-    Listener ears;
-    // The notification area holds a new balloon until the one before, the
-    // start-up greeting, has shown for 10 s.
-    const Coming at = NextMinute(16);
-    Arm(4, at);
-    Product app;
-    app.Start();
-    Pump(at.In(-1500ms));
-    const std::int64_t before = ears.Position();
-    ASSERT_TRUE(BalloonShows(kWarning, at.In(10s)));
-    EXPECT_LE(at.In().count(), 500) << "the warning came early";
-    EXPECT_GE(at.In().count(), -3000) << "the warning came late";
-    EXPECT_EQ(ears.Heard({L"CLOSE"}, before, 4s), "");
+    Listener later;
+    Pump(at.In(58500ms));
+    before = later.Position();
+    ASSERT_TRUE(BalloonShows(kWarning, at.In(70s)));
+    EXPECT_LE(at.In(60s).count(), 500) << "the warning came early";
+    EXPECT_GE(at.In(60s).count(), -3000) << "the warning came late";
+    EXPECT_EQ(later.Heard({L"CLOSE"}, before, 4s), "");
+    app.OpenPanel();
+    EXPECT_EQ(CheckState(app.Ctl(Check(2))), BST_UNCHECKED) << "the reminder stays on";
     app.Quit();
 }
 
