@@ -157,14 +157,6 @@ TEST(Menu, KeepingTheWallpaperCopiesOnlyWebPicturesToTheFirstFreeNumber) {
         EXPECT_EQ(a.sys.copies, (std::vector{std::make_pair(c.copiedFrom, kPictures + c.said)}));
         EXPECT_EQ(box, L"  当前壁纸已被成功保存到" + kPictures + c.said + L"   ");
     }
-    // A picture that cannot be made leaves the one before on the desktop, which is the one kept.
-    App s;
-    s.sys.files = s.desk.ordinary = {t0, t1};
-    s.desk.undecodable.insert(t1);
-    s.frm.Listurl = {{L"http://p.example/a.jpg", L"http://p.example/b.jpg"}, 1};
-    for (int m : {5, 10}) s.sys.now = At(10, m, 0), s.frm.Timer2_Timer();
-    s.frm.mnwall_Click(menu::kKeepWallpaper);
-    EXPECT_EQ(s.sys.copies, (std::vector{std::make_pair(t0, kPictures + L"Tirnaco10.jpg")}));
     // A failed copy is reported, and nothing named or made.
     App f;
     f.sys.files.insert(t0);
