@@ -12,7 +12,6 @@
 #include <random>
 
 #include "fakes.h"
-#include "wav_builder.h"
 
 namespace {
 
@@ -95,7 +94,7 @@ TEST(Soak, ThirtyDaysOfEveryDutyOnceAndOnTimeInFlatMemory) {
         changes.due += online, changes.lastFired = -1;  // the queue's end shows the first picture at once
     };
 
-    for (const char* n : {"CLOCK", "MESSAGE", "CLOSE"}) app->sys.wavs[n] = wavtest::Pcm(8000, 16, {0, 0});
+    for (const char* n : {"CLOCK", "MESSAGE", "CLOSE"}) app->sys.wavs[n] = Silence();
     const wchar_t* stored[][2] = {{L"tiptime", L"1"},  {L"tiptime1", L"08"}, {L"tiptime2", L"05"},
                                   {L"autoshut", L"1"}, {L"chgtime", L"1"},   {L"listhost", L"lists.example"}};
     for (const auto& [key, value] : stored) app->Store(key, value);

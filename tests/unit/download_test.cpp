@@ -9,7 +9,6 @@
 #include "download/wallpaper_list.h"
 #include "fakes.h"
 #include "wallpaper/naming.h"
-#include "wav_builder.h"
 
 namespace {
 
@@ -51,7 +50,7 @@ struct Rig : Transfer {
 struct Online : FakeApp {
     Online() {
         sys.online = true;
-        sys.wavs["ONLINE"] = wavtest::Pcm(8000, 16, wavtest::Bytes(4, 0));
+        sys.wavs["ONLINE"] = Silence();
         Store(L"listhost", L"127.0.0.1:8080");
         frm.Form_Load();
     }

@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "wav_builder.h"
 
 namespace {
 
 struct Day : FakeApp {
     Day() {
         for (const char* n : {"CLOCK", "MESSAGE", "CLOSE"})
-            sys.wavs[n] = wavtest::Pcm(8000, 16, wavtest::Bytes(4, 0));
+            sys.wavs[n] = Silence();
         frm.Form_Load();
         sys.files.insert(frm.AppDir + L"deskurl.ini");  // no acquisition in the way
         ui.SetValue(Check1(3), 0);

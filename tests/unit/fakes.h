@@ -19,6 +19,13 @@ constexpr int Check1(int i) { return ID_CHECK1_0 + i; }
 constexpr int Text1(int i) { return ID_TEXT1_0 + i; }
 constexpr int Labday(int i) { return ID_LABDAY_0 + i; }
 
+// A recording as the program's are made, mono PCM: two silent 16-bit samples.
+inline std::vector<std::uint8_t> Silence() {
+    static constexpr char b[] =
+        "RIFF\x28\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x40\x1f\0\0\x80\x3e\0\0\2\0\x10\0data\4\0\0\0\0\0\0\0";
+    return {b, b + sizeof b - 1};
+}
+
 struct FakeControl {
     int value = 0;
     std::wstring text;

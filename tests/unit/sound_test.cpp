@@ -8,13 +8,11 @@
 #include "sound/play_wav.h"
 #include "sound/speech.h"
 #include "sound/wav.h"
-#include "wav_builder.h"
-
-using namespace wavtest;
 
 namespace {
 
 using Pieces = std::vector<std::string>;
+using Bytes = std::vector<std::uint8_t>;
 
 Bytes Data(const WavInfo& i) { return Bytes(i.data.begin(), i.data.end()); }
 
@@ -34,8 +32,13 @@ std::wstring Said(const Pieces& pieces) {
 
 TEST(PlayWav, FromMemoryWaitingAnd8BitAs16Bit) {
     FakeSystem sys;
-    sys.wavs["CLOCK"] = Pcm(11025, 16, Bytes(40, 0));
-    sys.wavs["MESSAGE"] = Pcm(11025, 8, Bytes{0x80, 0x00, 0xFF, 0x81});
+    sys.wavs["CLOCK"] = Silence();
+    // 8-bit at 11025 Hz: 0x80 0x00 0xFF 0x81.
+    const std::string_view message(
+        "RIFF\x28\0\0\0WAVEfmt "
+        "\x10\0\0\0\1\0\1\0\x11\x2b\0\0\x11\x2b\0\0\1\0\x08\0data\4\0\0\0\x80\0\xff\x81",
+        48);
+    sys.wavs["MESSAGE"].assign(message.begin(), message.end());
     PlayWav(sys, "clock");
     EXPECT_EQ(sys.played.back().name + std::to_string(sys.played.back().flags), "CLOCK6");
     // Wine ends an 8-bit sound with a click: it plays as 16-bit, unless it plays on after the call.

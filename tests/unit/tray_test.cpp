@@ -10,7 +10,6 @@
 #include "fakes.h"
 #include "sound/speech.h"
 #include "tray/menu.h"
-#include "wav_builder.h"
 
 namespace {
 
@@ -24,7 +23,7 @@ struct App : FakeApp {
     }
     // True when the click at t spoke.
     bool ClickAt(const LocalTime& t) {
-        for (const auto& piece : ComposeSpeech(t)) sys.wavs[piece] = wavtest::Pcm(8000, 16, {0, 0});
+        for (const auto& piece : ComposeSpeech(t)) sys.wavs[piece] = Silence();
         sys.now = t;
         sys.played.clear();
         frm.Form_MouseMove(mouse::kLeftUp);
