@@ -29,10 +29,10 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The end-to-end tests: one program that finds the product beside itself.
-# tools/audio-check, tools/fault-server and tests/e2e/nginx_sites are Unix programs it starts through Wine.
+# tools/audio-check and tools/fault-server are Unix programs it starts through Wine.
 set(E2E_DEFINITIONS UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
   E2E_AUDIO_CHECK="${CMAKE_SOURCE_DIR}/tools/audio-check" E2E_FAULT_SERVER="${CMAKE_SOURCE_DIR}/tools/fault-server"
-  E2E_NGINX_SITES="${CMAKE_SOURCE_DIR}/tests/e2e/nginx_sites")
+  E2E_CERTS="${CMAKE_SOURCE_DIR}/tests/e2e/certs")
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS tests/e2e/*_test.cpp)
 if(E2E_TESTS)
 add_executable(e2e_tests ${E2E_TESTS})

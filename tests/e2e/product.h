@@ -111,16 +111,20 @@ inline std::map<std::wstring, std::pair<DWORD, std::wstring>> ProgramSettings() 
     return values;
 }
 
-// tools/fault-server on 127.0.0.1, serving the files of its folder.
+// tools/fault-server on 127.0.0.1, serving the files of its folder; over TLS
+// with a certificate of tests/e2e/certs, named.
 struct Server {
     fs::path dir = FreshDir(L"server", true);
-    std::wstring base;
-    Server() { Start(); }
+    std::wstring base, cert;
+    explicit Server(const std::wstring& tls = L"")
+        : cert(tls.empty() ? L"" : E2E_CERTS L"/" + tls + L".pem") {
+        Start();
+    }
     ~Server() { WriteFile(dir / L"stop", "stop"); }
     // Started, again on the port it had; true once it listens.
     bool Start() {
         fs::remove(dir / L"stop");
-        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir), base.empty() ? L"0" : base.substr(10)});
+        StartUnixProgram(E2E_FAULT_SERVER, {UnixArg(dir), base.empty() ? L"0" : base.substr(10), cert});
         const bool up = WaitUntil([&] { return fs::exists(dir / L"port"); }, 20s);
         base = L"127.0.0.1:" + std::to_wstring(std::stoi("0" + ReadFile(dir / L"port")));
         return up;
@@ -173,11 +177,11 @@ inline std::string Recording(const std::wstring& name) {
 class Listener {
 public:
     Listener() {
-        started_ = StartUnixProgram("/usr/bin/timeout",
-                                    {L"400", L"/usr/bin/parec", L"--device=@DEFAULT_MONITOR@", L"--raw",
-                                     L"--format=s16le", L"--rate=22050", L"--channels=1", L"--latency-msec=20",
-                                     UnixArg(raw_)}) &&
-                   WaitUntil([&] { return Position() > 0; }, 20s);
+        started_ =
+            StartUnixProgram("/usr/bin/timeout", {L"400", L"/usr/bin/parec", L"--device=@DEFAULT_MONITOR@",
+                                                  L"--raw", L"--format=s16le", L"--rate=22050",
+                                                  L"--channels=1", L"--latency-msec=20", UnixArg(raw_)}) &&
+            WaitUntil([&] { return Position() > 0; }, 20s);
     }
     // Samples so far, 22050 a second: the position of what plays now, give or take some 20 ms.
     std::int64_t Position() const {
@@ -198,10 +202,9 @@ public:
         const fs::path report = dir_ / L"report.txt", kept = TestDir() / L"e2e-artifacts";
         fs::create_directories(kept);
         // The report appears whole, with "exit N" last.
-        if (!StartUnixProgram(
-                E2E_AUDIO_CHECK,
-                {UnixArg(raw_), UnixArg(report), UnixArg(dir_), joined, std::to_wstring(from),
-                 std::to_wstring(late.count() / 1000.0), UnixArg(kept / (L"heard-" + names[0] + L".wav"))}) ||
+        if (!StartUnixProgram(E2E_AUDIO_CHECK, {UnixArg(raw_), UnixArg(report), UnixArg(dir_), joined,
+                                                std::to_wstring(from), std::to_wstring(late.count() / 1000.0),
+                                                UnixArg(kept / (L"heard-" + names[0] + L".wav"))}) ||
             !WaitUntil([&] { return fs::exists(report); }, 180s))
             return "no report from audio-check";
         return ReadFile(report).ends_with("exit 0\n") ? "" : ReadFile(report);
