@@ -21,17 +21,6 @@ bool Choose(HWND menu, wchar_t key, int downs = 0) {
     return PressKey(menu, downs ? VK_RETURN : LOBYTE(VkKeyScanW(key)));
 }
 
-// The longest run of pixels in one row that are not the button face.
-int LongestInkRun(HWND window) {
-    const std::uint32_t face = SysColor(COLOR_BTNFACE);
-    const Image image = CaptureScreen(WindowRect(window));
-    int best = -1;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0, run = 0; x < image.width; ++x)
-            best = std::max(best, run = image.At(x, y) == face ? 0 : run + 1);
-    return best;
-}
-
 TEST_F(ProductTest, FirstStartStoredSettingsTheTrayIconAndItsMenuSecondInstanceAndClose) {
     // Values that are no text count as missing; a long one is read whole.
     const DWORD zero = 0;
@@ -94,19 +83,20 @@ TEST_F(ProductTest, FirstStartStoredSettingsTheTrayIconAndItsMenuSecondInstanceA
     // pointer crosses the bare surface of its frame, not just another control.
     SetForegroundWindow(app.Window());
     HWND label = app.Ctl(ID_LABAPP);
-    ASSERT_TRUE(WaitUntil([&] { return LongestInkRun(label) > 0; })) << "the label shows nothing";
-    // The dots of "…" are short runs; an underline is as wide as all.
-    const int plain = LongestInkRun(label);
-    auto underlined = [&] { return LongestInkRun(label) > 2 * plain; };
+    auto look = [&] { return CaptureScreen(WindowRect(label)).pixels; };
+    ASSERT_TRUE(WaitUntil([&] {
+        return std::ranges::count(look(), SysColor(COLOR_BTNFACE)) < std::ssize(look());
+    })) << "the label shows nothing";
+    const auto plain = look();
     const RECT frame = WindowRect(app.Ctl(ID_FRAME1_0));
     POINT bare = {frame.left + 6, frame.bottom - 6};  // a corner of the frame that no control covers
     ScreenToClient(app.Window(), &bare);
     ASSERT_EQ(Send(label, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)), 0);
-    EXPECT_TRUE(WaitUntil(underlined)) << "no underline under the pointer";
+    EXPECT_TRUE(WaitUntil([&] { return look() != plain; })) << "no underline under the pointer";
     ASSERT_EQ(Send(app.Ctl(Text1(0)), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)), 0);
-    EXPECT_FALSE(WaitUntil([&] { return !underlined(); }, 1s)) << "another control took the underline away";
+    EXPECT_FALSE(WaitUntil([&] { return look() == plain; }, 1s)) << "another control took the underline away";
     ASSERT_EQ(Send(app.Window(), WM_MOUSEMOVE, 0, MAKELPARAM(bare.x, bare.y)), 0);
-    EXPECT_TRUE(WaitUntil([&] { return LongestInkRun(label) == plain; })) << "the underline stays";
+    EXPECT_TRUE(WaitUntil([&] { return look() == plain; })) << "the underline stays";
 
     // Cancel swaps back, with the greeting, the list being empty.
     ASSERT_TRUE(Click(app.Ctl(ID_CMDOK_0 + 1)));
