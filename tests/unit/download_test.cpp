@@ -20,32 +20,6 @@ using namespace download;
 const std::wstring kList = L"http://127.0.0.1:8080/deskurl.asp";
 const wchar_t* const kMedia = L"http://search.yahoo.com/mrss/";
 
-// The downloader over a scripted transfer: it writes `body` to the temporary
-// file unless told not to and returns its facts, a whole 200 answer unless
-// changed. dest holds "old".
-struct Rig : Transfer {
-    FakeSystem sys;
-    CFileDownload dl{*this, sys};
-    TransferFacts facts;
-    std::string body;
-    bool writes = true;
-    Strings temps;
-    const std::wstring dest = L"C:\\app\\deskurl.ini";
-    explicit Rig(std::string answer) : body(answer) {
-        sys.files.insert(dest), sys.contents[dest] = "old";
-        facts.started = true, facts.httpStatus = 200, facts.received = facts.length.emplace(body.size());
-        facts.head.assign(body.begin(), body.begin() + std::min<std::size_t>(body.size(), 16));
-    }
-    TransferFacts Run(const std::wstring&, const std::wstring& tmp, std::uint64_t,
-                      const std::function<bool(const std::wstring&)>&,
-                      const std::function<void(const TransferReport&)>&) override {
-        temps.push_back(tmp);
-        if (writes) sys.files.insert(tmp), sys.contents[tmp] = body;
-        return facts;
-    }
-    void Abort() override {}
-};
-
 // Online, may download, the list server at 127.0.0.1:8080.
 struct Online : FakeApp {
     Online() {
@@ -83,20 +57,25 @@ XmlDocument Doc(const std::vector<Row>& rows) {
 // server brings the rest: pages, redirects and limits.
 TEST(Download, OutcomeOfATransferThatSpoilsOrNot) {
     using F = TransferFacts;
-    auto flip = [](bool F::*flag) { return [flag](Rig& r) { r.facts.*flag = !(r.facts.*flag); }; };
-    struct Case { const char* name; bool ok; std::function<void(Rig&)> spoil = {};
-                  std::string body = "x"; Content content = Any; };
+    auto flip = [](bool F::*flag) { return [flag](F& f) { f.*flag = !(f.*flag); }; };
+    struct Case { const char* name; bool ok; std::function<void(F&)> spoil = {};
+                  const char* body = "x"; Content content = Any; };  // no body: nothing written
     const Case cases[] = {{"jpeg", true, {}, "\xFF\xD8\xFF jpeg", Picture}, {"empty", true, {}, ""},
-        {"cut", false, [](Rig& r) { r.facts.length = 9; }}, {"stalled", false, flip(&F::stalled)},
-        {"404", false, [](Rig& r) { r.facts.httpStatus = 404; }}, {"aborted", false, flip(&F::aborted)},
-        {"unwritten", false, [](Rig& r) { r.writes = false; }}, {"failed", false, flip(&F::failed)}};
+        {"cut", false, [](F& f) { f.length = 9; }}, {"stalled", false, flip(&F::stalled)},
+        {"404", false, [](F& f) { f.httpStatus = 404; }}, {"aborted", false, flip(&F::aborted)},
+        {"unwritten", false, [](F& f) { f.failed = false, f.httpStatus = 200, f.received = *(f.length = 0); }, nullptr},
+        {"failed", false, flip(&F::failed)}};
     for (const Case& c : cases) {
-        Rig r(c.body);
-        if (c.spoil) c.spoil(r);
-        EXPECT_EQ(r.dl.StartDownloading(L"http://h/x", r.dest, c.content), c.ok) << c.name;
-        EXPECT_EQ(r.temps, Strings{r.dest + L".part"}) << c.name;
-        EXPECT_EQ(r.sys.files, std::set{r.dest}) << c.name;
-        EXPECT_EQ(r.sys.contents[r.dest], c.ok ? r.body : "old") << c.name;
+        FakeSystem sys;
+        FakeTransfer web(sys);
+        const std::wstring dest = L"C:\\app\\deskurl.ini";
+        sys.files.insert(dest), sys.contents[dest] = "old";
+        if (c.body) web.served[L"http://h/x"] = c.body;
+        web.spoil = c.spoil;
+        EXPECT_EQ(CFileDownload(web, sys).StartDownloading(L"http://h/x", dest, c.content), c.ok) << c.name;
+        EXPECT_EQ(web.temps, Strings{dest + L".part"}) << c.name;
+        EXPECT_EQ(sys.files, std::set{dest}) << c.name;
+        EXPECT_EQ(sys.contents[dest], c.ok ? c.body : "old") << c.name;
     }
 }
 

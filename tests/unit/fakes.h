@@ -125,7 +125,6 @@ public:
     std::set<std::wstring> failing;  // calls or setting keys that throw, as a platform error would
     std::vector<std::pair<std::wstring, std::wstring>> copies;
     bool failCopies = false, online = false;
-    std::wstring windir = L"C:\\windows";
     std::wstring exe = L"C:\\Program Files\\晴窗\\qingchuang.exe";
     int trims = 0;
     std::vector<std::wstring> started;
@@ -198,7 +197,7 @@ public:
     bool AnotherInstanceRunning() override { return false; }
     std::wstring WindowsDirectory() const override {
         MayFail(L"WindowsDirectory");
-        return windir;
+        return L"C:\\windows";
     }
     std::wstring ExecutablePath() const override { return exe; }
     void TrimWorkingSet() override { ++trims; }
@@ -270,24 +269,28 @@ class FakeTransfer : public Transfer {
 public:
     explicit FakeTransfer(FakeSystem& sys) : sys_(sys) {}
     std::map<std::wstring, std::string> served;
-    std::vector<std::wstring> requested;
-    std::function<void()> during;  // what runs while the transfer waits
+    std::vector<std::wstring> requested, temps;
+    std::function<void()> during;               // what runs while the transfer waits
+    std::function<void(TransferFacts&)> spoil;  // what then befalls the answer
     TransferFacts Run(const std::wstring& url, const std::wstring& temp, std::uint64_t,
                       const std::function<bool(const std::wstring&)>&,
                       const std::function<void(const TransferReport&)>& report) override {
-        requested.push_back(url);
+        requested.push_back(url), temps.push_back(temp);
         TransferFacts f;
         f.started = true;
         if (during) during();
         auto it = served.find(url);
         f.failed = it == served.end();
-        if (f.failed) return f;
-        f.httpStatus = 200;
-        f.received = f.length.emplace(it->second.size());
-        f.head.assign(it->second.begin(), it->second.begin() + std::min<std::size_t>(16, it->second.size()));
-        sys_.files.insert(temp);
-        sys_.contents[temp] = it->second;
-        report({f.received, f.received, 3, L""});
+        if (!f.failed) {
+            f.httpStatus = 200;
+            f.received = f.length.emplace(it->second.size());
+            f.head.assign(it->second.begin(),
+                          it->second.begin() + std::min<std::size_t>(16, it->second.size()));
+            sys_.files.insert(temp);
+            sys_.contents[temp] = it->second;
+            report({f.received, f.received, 3, L""});
+        }
+        if (spoil) spoil(f);
         return f;
     }
     void Abort() override {}
