@@ -42,7 +42,8 @@ TEST_F(NetworkTest, HttpsWithBadCertificatesRefusedAndTheUsersProxyWithItsBypass
     // An https picture, an http one moved to https, then the same picture from each bad server.
     std::wstring list =
         Https(good, L"/sea.jpg\r\nhttp://") + web.base + L"/redirect?to=" + Https(good, L"/hill.jpg\r\n");
-    for (const Server* bad : {&unknown, &wrong, &expired}) list += Https(*bad, L"/sea.jpg\r\n");
+    for (const Server* bad : {&unknown, &wrong, &expired})
+        list += Https(*bad, L"/sea.jpg\r\n"), fs::copy_file(good.dir / L"sea.jpg", bad->dir / L"sea.jpg");
     WriteFile(good.dir / L"deskurl.asp", std::string(list.begin(), list.end()));  // ASCII
     ASSERT_TRUE(WriteSetting(L"listhost", Https(good, L"/")));
     Product app;
