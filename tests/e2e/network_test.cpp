@@ -26,7 +26,7 @@ std::string Asked(const Server& s) {
     return std::regex_replace(s.Log(), std::regex("(http://[^/:]*):80/"), "$1/");
 }
 std::wstring Https(const Server& s, const std::wstring& path) {
-    return L"https://localhost" + s.base.substr(9) + path;
+    return L"https://localhost" + s.base.substr(s.base.find(L':')) + path;
 }
 
 using NetworkTest = OnlineTest;

@@ -85,7 +85,8 @@ TEST_F(ProductTest, FirstStartStoredSettingsTheTrayIconAndItsMenuSecondInstanceA
     HWND label = app.Ctl(ID_LABAPP);
     auto look = [&] { return CaptureScreen(WindowRect(label)).pixels; };
     ASSERT_TRUE(WaitUntil([&] {
-        return std::ranges::count(look(), SysColor(COLOR_BTNFACE)) < std::ssize(look());
+        const auto pixels = look();
+        return std::ranges::count(pixels, SysColor(COLOR_BTNFACE)) < std::ssize(pixels);
     })) << "the label shows nothing";
     const auto plain = look();
     const RECT frame = WindowRect(app.Ctl(ID_FRAME1_0));
